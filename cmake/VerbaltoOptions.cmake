@@ -1,0 +1,10 @@
+# Shared compile settings: every target of ours links verbalto_options.
+add_library(verbalto_options INTERFACE)
+target_compile_features(verbalto_options INTERFACE cxx_std_20)
+target_compile_options(verbalto_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+target_compile_definitions(verbalto_options INTERFACE
+  QT_NO_CAST_FROM_BYTEARRAY
+  QT_NO_URL_CAST_FROM_STRING
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_USE_QSTRINGBUILDER
+  VERBALTO_VERSION="${PROJECT_VERSION}")

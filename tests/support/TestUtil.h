@@ -1,0 +1,22 @@
+// Small helpers shared by the tests.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace TestUtil {
+
+// Runs the event loop until pred() holds or timeoutMs passes; returns pred().
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
+
+QByteArray readFile(const QString& path);
+bool writeFile(const QString& path, const QByteArray& data);
+
+// Path of a built program in the build's bin folder.
+QString binPath(const QString& name);
+
+// True when the tests run as root (mount namespaces are then available).
+bool isRoot();
+
+} // namespace TestUtil

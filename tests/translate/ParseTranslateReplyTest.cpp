@@ -1,0 +1,148 @@
+#include "ParseTranslateReply.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kStart = QStringLiteral("onmouseout=\"this.style.backgroundColor='#fff'\">");
+const QString kRomanStart =
+    QStringLiteral("<div id=res-translit class=translit dir=ltr style=\"text-align:\">");
+
+QString span(const QString& sentence)
+{
+    return QStringLiteral("<span title=\"src\" onmouseover=\"this.style.backgroundColor='#ebeff9'\" ") +
+           kStart + sentence + QStringLiteral("</span>");
+}
+
+// A page shaped like the service's reply: header, result box, romanization, dictionary.
+QString page(const QStringList& sentences, const QString& romanization, const QString& dictionary)
+{
+    QString p = QStringLiteral("<html><head><title>Google Translate</title></head><body>"
+                               "<div id=gt-res-content><div dir=\"ltr\"><span id=result_box class=\"short_text\">");
+    for (const QString& s : sentences)
+        p += span(s);
+    p += QStringLiteral("</span></div></div>");
+    if (!romanization.isNull())
+        p += kRomanStart + romanization + QStringLiteral("</div>");
+    if (!dictionary.isNull())
+        p += QStringLiteral("<div id=gt-res-dict><h3>Dictionary</h3><ol><li>") + dictionary +
+             QStringLiteral("</li></ol></div>");
+    return p + QStringLiteral("</body></html>");
+}
+
+} // namespace
+
+TEST(ReplyExtraction, SentencesJoinInOrderWithLineBreaks)
+{
+    const auto r = ParseTranslateReply(page({QStringLiteral("Bonjour. "), QStringLiteral("Comment<br>allez-vous?")},
+                                            QString(), QString()));
+    EXPECT_EQ(r.translation, u"Bonjour. Comment\r\nallez-vous?");
+    EXPECT_EQ(r.romanization, u"");
+    EXPECT_EQ(r.dictionary, u"");
+    EXPECT_TRUE(r.sourceText.isEmpty());
+}
+
+TEST(ReplyExtraction, KeepsQuestionMarks)
+{
+    const auto r = ParseTranslateReply(page({QStringLiteral("Wie geht's? Gut?")}, QStringLiteral("a?b"), QString()));
+    EXPECT_EQ(r.translation, u"Wie geht's? Gut?");
+    EXPECT_EQ(r.romanization, u"a?b");
+}
+
+TEST(ReplyExtraction, TranslationDecodingRowsRunInOrder)
+{
+    const auto r = ParseTranslateReply(page(
+        {QStringLiteral("a&amp;quot;b&lt;br&gt;c&amp;#39;d&amp;amp;e&amp;lt;f&amp;gt;g&lt;h&gt;i&#39;j&quot;k&amp;l")},
+        QString(), QString()));
+    EXPECT_EQ(r.translation, u"a\r\nb\r\nc'd&e<f>g<h>i'j\"k&l");
+    // Row 5 makes a "&lt;" that row 8 then decodes.
+    EXPECT_EQ(ParseTranslateReply(page({QStringLiteral("&amp;amp;lt; &amp;amp;")}, QString(), QString())).translation,
+              u"< &");
+}
+
+TEST(ReplyExtraction, RomanizationDecodingTurnsDoubleSpacesIntoLineBreaks)
+{
+    const auto r = ParseTranslateReply(page({QStringLiteral("x")},
+                                            QStringLiteral("ni hao  shi jie&#39;s &amp;quot;&lt;br&gt;&amp;"),
+                                            QString()));
+    EXPECT_EQ(r.romanization, u"ni hao\r\nshi jie's \r\n<br>&");
+    EXPECT_EQ(ParseTranslateReply(page({QStringLiteral("x")}, QStringLiteral("a   b"), QString())).romanization,
+              u"a\r\n b");
+}
+
+TEST(ReplyExtraction, DictionaryIsNumberedAndNotDecoded)
+{
+    const QString dict = QStringLiteral(
+        "noun<div><div>house</div><div>home</div></div></li><li>verb<div><div>to house</div></div>"
+        "</li><li>adjective<div><div>R&amp;D</div></div>");
+    const auto r = ParseTranslateReply(page({QStringLiteral("maison")}, QString(), dict));
+    EXPECT_EQ(r.dictionary, u"noun:\r\n1. house\r\n2. home\r\nverb:\r\n1. to house\r\nadjective:\r\n1. R&amp;D\r\n");
+}
+
+TEST(ReplyExtraction, HeadingWithoutWordListHasNoWords)
+{
+    const auto r = ParseTranslateReply(page({QStringLiteral("x")}, QString(),
+                                            QStringLiteral("interjection</li><li>noun<div><div>a</div></div>")));
+    EXPECT_EQ(r.dictionary, u"interjection:\r\nnoun:\r\n1. a\r\n");
+}
+
+TEST(ReplyExtraction, OnlyTheSecondPieceIsTheWordList)
+{
+    const auto r = ParseTranslateReply(page({QStringLiteral("x")}, QString(),
+                                            QStringLiteral("noun<div><div>a</div><div>b<div><div>ignored")));
+    EXPECT_EQ(r.dictionary, u"noun:\r\n1. a\r\n2. b\r\n");
+}
+
+TEST(ReplyExtraction, MissingStartMarkersGiveEmptyFieldsButKeepTheOthers)
+{
+    QString noTranslation = page({QStringLiteral("x")}, QStringLiteral("roma"),
+                                 QStringLiteral("noun<div><div>a</div></div>"));
+    noTranslation.replace(kStart, QStringLiteral("onmouseout=\"x\">"));
+    const auto r = ParseTranslateReply(noTranslation);
+    EXPECT_EQ(r.translation, u"");
+    EXPECT_EQ(r.romanization, u"roma");
+    EXPECT_EQ(r.dictionary, u"noun:\r\n1. a\r\n");
+}
+
+TEST(ReplyExtraction, MissingEndMarkersGiveEmptyFields)
+{
+    EXPECT_EQ(ParseTranslateReply(kStart + QStringLiteral("never closed</span>")).translation, u"");
+    EXPECT_EQ(ParseTranslateReply(kRomanStart + QStringLiteral("open")).romanization, u"");
+    EXPECT_EQ(ParseTranslateReply(QStringLiteral("</h3><ol><li>noun<div><div>a</div></div>")).dictionary, u"");
+}
+
+TEST(ReplyExtraction, PieceWithoutStartMarkerAddsNothing)
+{
+    const QString reply = kStart + QStringLiteral("one</span><b>other</b></span>") + kStart +
+                          QStringLiteral("two</span></div>");
+    EXPECT_EQ(ParseTranslateReply(reply).translation, u"onetwo");
+}
+
+TEST(ReplyExtraction, EmptyReplyAndErrorPage)
+{
+    EXPECT_EQ(ParseTranslateReply(QString()), TranslationResult{});
+    const QString errorPage = QStringLiteral(
+        "<html><head><title>Error 404 (Not Found)!!1</title></head><body><div><p><b>404.</b> "
+        "That's an error.</p></div></body></html>");
+    EXPECT_EQ(ParseTranslateReply(errorPage), TranslationResult{});
+}
+
+TEST(ReplyExtraction, NonAsciiPassesUnchanged)
+{
+    const auto r = ParseTranslateReply(page({QStringLiteral("你好，世界"), QStringLiteral(" مرحبا 😀")},
+                                            QStringLiteral("Nǐ hǎo"), QString()));
+    EXPECT_EQ(r.translation, u"你好，世界 مرحبا 😀");
+    EXPECT_EQ(r.romanization, u"Nǐ hǎo");
+}
+
+TEST(ReplyExtraction, ManySpansStayLinear)
+{
+    QStringList sentences;
+    for (int i = 0; i < 20000; ++i)
+        sentences << QStringLiteral("s%1 ").arg(i);
+    const auto r = ParseTranslateReply(page(sentences, QString(), QString()));
+    EXPECT_TRUE(r.translation.startsWith(u"s0 s1 s2 "));
+    EXPECT_TRUE(r.translation.endsWith(u"s19999 "));
+}
