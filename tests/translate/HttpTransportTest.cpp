@@ -1,0 +1,61 @@
+#include "HttpTransport.h"
+#include "TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+QUrl at(const TestHttpServer& s, const char* path)
+{
+    return QUrl(s.baseUrl() + QLatin1String(path));
+}
+} // namespace
+
+TEST(HttpTransport, PostSendsTypeAndBodyAndReturnsTheReply)
+{
+    TestHttpServer server;
+    server.setReply("/translate_t", CannedReply::ok("<html>ok</html>"));
+    const HttpResult r = HttpTransport::Post(at(server, "/translate_t"),
+                                             "application/x-www-form-urlencoded", "a=1&b=2");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, QByteArray("<html>ok</html>"));
+    ASSERT_EQ(server.requestCount(), 1);
+    const RecordedRequest req = server.requests().first();
+    EXPECT_EQ(req.method, QByteArray("POST"));
+    EXPECT_EQ(req.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
+    EXPECT_EQ(req.body, QByteArray("a=1&b=2"));
+}
+
+TEST(HttpTransport, ErrorStatusStillCarriesTheBody)
+{
+    TestHttpServer server;
+    server.setReply("/x", CannedReply::withStatus(500, "broken"));
+    const HttpResult r = HttpTransport::Get(at(server, "/x"), true);
+    EXPECT_EQ(r.status, 500);
+    EXPECT_EQ(r.body, QByteArray("broken"));
+    EXPECT_EQ(server.requests().first().headers.value("cache-control"), QByteArray("no-cache"));
+}
+
+TEST(HttpTransport, RedirectsAreFollowed)
+{
+    TestHttpServer server;
+    server.setReply("/old", CannedReply::redirect(QByteArray("/new")));
+    server.setReply("/new", CannedReply::ok("moved here"));
+    const HttpResult r = HttpTransport::Get(at(server, "/old"), false);
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, QByteArray("moved here"));
+}
+
+TEST(HttpTransport, FailuresGiveNoReply)
+{
+    TestHttpServer server;
+    server.setReply("/closed", CannedReply::closeConnection());
+    server.setReply("/silent", CannedReply::hang());
+    EXPECT_FALSE(HttpTransport::Get(at(server, "/closed"), false).ok);
+    const HttpResult silent = HttpTransport::Get(at(server, "/silent"), false, 300);
+    EXPECT_FALSE(silent.ok);
+    EXPECT_TRUE(silent.body.isEmpty());
+    EXPECT_FALSE(HttpTransport::Busy());
+    // A port nobody listens on.
+    EXPECT_FALSE(HttpTransport::Get(QUrl(QStringLiteral("http://127.0.0.1:1/")), false).ok);
+}
