@@ -30,7 +30,8 @@ HttpResult wait(QNetworkReply* reply)
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     result.status = status.isValid() ? status.toInt() : 0;
     result.ok = result.status != 0;
-    result.body = reply->readAll();
+    if (reply->isOpen())
+        result.body = reply->readAll();
     if (reply->error() != QNetworkReply::NoError)
         result.error = reply->errorString();
     reply->deleteLater();

@@ -1,5 +1,9 @@
 #include "TranslateRequest.h"
 
+#include "HttpTransport.h"
+
+#include <QUrl>
+
 QString EscapeAmpersands(const QString& text)
 {
     QString escaped = text;
@@ -35,4 +39,11 @@ QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, c
     // Codes come from the catalogue and need no escaping; only the text does.
     return QByteArray("prev=hp&hl=") + hl.toUtf8() + "&ie=UTF-8&js=y&text=" +
            FormEncode(sourceText) + "&file=&sl=" + sl.toUtf8() + "&tl=" + tl.toUtf8();
+}
+
+QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs)
+{
+    const HttpResult r = HttpTransport::Post(QUrl(baseUrl + QStringLiteral("/translate_t")),
+                                             "application/x-www-form-urlencoded", body, timeoutMs);
+    return QString::fromUtf8(r.body);
 }

@@ -13,3 +13,7 @@ QByteArray FormEncode(const QString& value);
 // "prev=hp&hl=..&ie=UTF-8&js=y&text=..&file=&sl=..&tl=..", the text form-encoded.
 QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, const QString& sl,
                                  const QString& tl);
+
+// Posts the form to <base>/translate_t and returns the reply page as text: "" when no reply
+// arrived. An error status still returns its page.
+QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs);

@@ -1,0 +1,15 @@
+// Where the translation service and the vendor's server are; tests point both at loopback.
+#pragma once
+
+#include <QString>
+
+namespace ServiceConfig {
+
+// VERBALTO_TRANSLATE_URL, default http://translate.google.com; never ends in "/".
+QString TranslateBaseUrl();
+// VERBALTO_VENDOR_URL, default http://verbalto.example; never ends in "/".
+QString VendorBaseUrl();
+// The vendor's product page.
+QString ProductPageUrl();
+
+} // namespace ServiceConfig

@@ -1,0 +1,78 @@
+#include "TranslationHistory.h"
+#include "TestUtil.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+HistorySlot entry(const QString& name, bool speech = false)
+{
+    HistorySlot s;
+    s.texts = {name, name + QStringLiteral("-t"), QString(), QString()};
+    s.targetIndex = 19;
+    s.sourceIndex = 17;
+    s.translationSpeech = speech;
+    s.sourceSpeech = speech;
+    return s;
+}
+} // namespace
+
+TEST(TranslationHistory, FirstBackShowsTheEmptyLastSlot)
+{
+    QTemporaryDir dir;
+    TranslationHistory h;
+    EXPECT_EQ(h.StoreTranslation(entry(QStringLiteral("T1")), dir.path()), 0);
+    EXPECT_EQ(h.Back(), 2);
+    EXPECT_TRUE(h.slot(2).texts[0].isEmpty());
+    EXPECT_EQ(h.slot(2).targetIndex, 0);
+    EXPECT_EQ(h.slot(2).sourceIndex, 0);
+}
+
+TEST(TranslationHistory, BackCyclesAndNewStoresGoToTheWriteIndex)
+{
+    QTemporaryDir dir;
+    TranslationHistory h;
+    for (const char* t : {"T1", "T2", "T3"})
+        h.StoreTranslation(entry(QString::fromLatin1(t)), dir.path());
+    EXPECT_EQ(h.viewCursor(), 2);
+    QStringList seen;
+    for (int i = 0; i < 4; ++i)
+        seen << h.slot(h.Back()).texts[0];
+    EXPECT_EQ(seen, QStringList({"T2", "T1", "T3", "T2"}));
+
+    // Storing after Back fills the write index (slot 0) and moves the cursor there.
+    EXPECT_EQ(h.StoreTranslation(entry(QStringLiteral("T4")), dir.path()), 0);
+    seen.clear();
+    for (int i = 0; i < 3; ++i)
+        seen << h.slot(h.Back()).texts[0];
+    EXPECT_EQ(seen, QStringList({"T3", "T2", "T4"}));
+}
+
+TEST(TranslationHistory, SpeechPagesAreCopiedPerSlotAndStaleCopiesRemoved)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(TestUtil::writeFile(dir.filePath(QStringLiteral("soun(0).tmp")), "page0"));
+    ASSERT_TRUE(TestUtil::writeFile(dir.filePath(QStringLiteral("soun(1).tmp")), "page1"));
+    TranslationHistory h;
+    h.StoreTranslation(entry(QStringLiteral("T1"), true), dir.path());
+    EXPECT_EQ(TestUtil::readFile(dir.filePath(QStringLiteral("soun00.tmp"))), QByteArray("page0"));
+    EXPECT_EQ(TestUtil::readFile(dir.filePath(QStringLiteral("soun01.tmp"))), QByteArray("page1"));
+    EXPECT_TRUE(h.slot(0).translationSpeech);
+
+    // Three stores later slot 0 is reused by a translation without speech: the copies go.
+    h.StoreTranslation(entry(QStringLiteral("T2")), dir.path());
+    h.StoreTranslation(entry(QStringLiteral("T3")), dir.path());
+    h.StoreTranslation(entry(QStringLiteral("T4"), false), dir.path());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("soun00.tmp"))));
+    EXPECT_FALSE(h.slot(0).translationSpeech);
+}
+
+TEST(TranslationHistory, PageThatCannotBeCopiedLeavesTheFlagOff)
+{
+    QTemporaryDir dir; // no soun(0).tmp to copy
+    TranslationHistory h;
+    h.StoreTranslation(entry(QStringLiteral("T1"), true), dir.path());
+    EXPECT_FALSE(h.slot(0).translationSpeech);
+    EXPECT_FALSE(h.slot(0).sourceSpeech);
+}
