@@ -1,0 +1,27 @@
+#include "UpdaterFile.h"
+
+#include "GetSysPath.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace UpdaterFile {
+
+QString UpdaterPath(const QString& programFolder)
+{
+    return GetSysPath::JoinPath(programFolder, QString::fromUtf16(kFileName));
+}
+
+bool RemoveLeftoverUpdater(const QString& programFolder)
+{
+    const QString path = UpdaterPath(programFolder);
+    const QFileInfo info(path);
+    // Only a file of ours: a folder of that name is not a leftover.
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    if (info.isDir() && !info.isSymLink())
+        return false;
+    return QFile::remove(path);
+}
+
+} // namespace UpdaterFile
