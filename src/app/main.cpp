@@ -1,10 +1,9 @@
-// Verbalto's entry point. Until the main window lands it shows the language catalogue.
-#include "IcoMod.h"
-#include "LanguageCatalogue.h"
-#include "StringTable.h"
+// Verbalto's entry point.
+#include "AppState.h"
+#include "FormMian.h"
+#include "Module1.h"
 
 #include <QApplication>
-#include <QListWidget>
 
 int main(int argc, char** argv)
 {
@@ -12,16 +11,17 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Verbalto"));
     QApplication::setOrganizationName(QStringLiteral("Verbalto"));
     QApplication::setApplicationVersion(QStringLiteral(VERBALTO_VERSION));
+    // Hidden in the notification area is still running.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    QListWidget list;
-    list.setWindowTitle(StringTable::LoadResString(1017).value_or(QString()));
-    for (int p = 0; p < LanguageCatalogue::kCount; ++p) {
-        const QString name =
-            StringTable::LoadResString(1000 + LanguageCatalogue::kFirstNameText + p).value_or(QString());
-        list.addItem(name + QStringLiteral("  (") + LanguageCatalogue::LanguageCode(p) + u')');
-    }
-    IcoMod::SetWindowIcons(&list, QStringLiteral("IDR_MAINFRAME"), true);
-    list.resize(320, 480);
-    list.show();
+    const auto mode = Module1::ParseCommandLine(QCoreApplication::arguments());
+    Module1::RemoveLeftoverUpdater(QCoreApplication::applicationDirPath(), mode);
+
+    AppState state;
+    FormMian window(state);
+    if (mode == Module1::StartMode::Mini)
+        window.StartHidden();
+    else
+        window.show();
     return QApplication::exec();
 }

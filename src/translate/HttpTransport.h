@@ -13,10 +13,10 @@ QNetworkAccessManager& SharedNetwork();
 
 struct HttpResult
 {
-    bool ok = false;   // a reply arrived (any HTTP status)
-    int status = 0;    // HTTP status, 0 without a reply
-    QByteArray body;   // the reply body, also for error statuses
-    QString error;     // why there is no reply
+    bool ok = false; // a reply arrived (any HTTP status)
+    int status = 0;  // HTTP status, 0 without a reply
+    QByteArray body; // the reply body, also for error statuses
+    QString error;   // why there is no reply
 };
 
 namespace HttpTransport {

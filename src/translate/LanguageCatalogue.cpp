@@ -7,18 +7,17 @@ namespace LanguageCatalogue {
 namespace {
 
 constexpr std::array<std::string_view, kCount> kCodes = {
-    "af", "sq", "ar", "hy", "az", "eu", "be", "bg", "ca", "zh-CN", "zh-TW", "hr",
-    "cs", "da", "nl", "en", "et", "tl", "fi", "fr", "gl", "ka", "de", "el",
-    "ht", "iw", "hi", "hu", "is", "id", "ga", "it", "ja", "ko", "la", "lv",
-    "lt", "mk", "ms", "mt", "no", "fa", "pl", "pt", "ro", "ru", "sr", "sk",
-    "sl", "es", "sw", "sv", "th", "tr", "uk", "ur", "vi", "cy", "yi"};
+    "af", "sq", "ar", "hy", "az", "eu", "be", "bg", "ca", "zh-CN", "zh-TW", "hr", "cs", "da", "nl",
+    "en", "et", "tl", "fi", "fr", "gl", "ka", "de", "el", "ht",    "iw",    "hi", "hu", "is", "id",
+    "ga", "it", "ja", "ko", "la", "lv", "lt", "mk", "ms", "mt",    "no",    "fa", "pl", "pt", "ro",
+    "ru", "sr", "sk", "sl", "es", "sw", "sv", "th", "tr", "uk",    "ur",    "vi", "cy", "yi"};
 
 constexpr std::array<int, 6> kRightToLeft = {2, 21, 25, 41, 55, 58};
 
 constexpr std::array<std::string_view, 40> kSpeech = {
     "af", "sq", "ar", "hy", "ca", "zh-CN", "zh-TW", "hr", "cs", "da", "nl", "en", "fi", "fr",
-    "de", "el", "ht", "hi", "hu", "is", "id", "it", "ja", "ko", "la", "lv", "mk", "no",
-    "pl", "pt", "ro", "ru", "sr", "sk", "es", "sw", "sv", "tr", "vi", "cy"};
+    "de", "el", "ht", "hi", "hu", "is",    "id",    "it", "ja", "ko", "la", "lv", "mk", "no",
+    "pl", "pt", "ro", "ru", "sr", "sk",    "es",    "sw", "sv", "tr", "vi", "cy"};
 
 } // namespace
 
@@ -33,7 +32,8 @@ QString LanguageCode(int position)
 int PositionOfCode(const QString& code)
 {
     for (int p = 0; p < kCount; ++p) {
-        if (code == QLatin1String(kCodes[std::size_t(p)].data(), qsizetype(kCodes[std::size_t(p)].size())))
+        if (code ==
+            QLatin1String(kCodes[std::size_t(p)].data(), qsizetype(kCodes[std::size_t(p)].size())))
             return p;
     }
     return -1;

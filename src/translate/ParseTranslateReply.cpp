@@ -30,7 +30,7 @@ struct Row
 // "?" of a translation into a blank.
 constexpr Row kListA[] = {
     {u"&amp;quot;", kCrLf}, {u"&lt;br&gt;", kCrLf}, {u"&amp;#39;", u"'"}, {u"&amp;amp;", u"&"},
-    {u"&amp;lt;", u"<"},    {u"&amp;gt;", u">"},    {u"&lt;", u"<"},       {u"&gt;", u">"},
+    {u"&amp;lt;", u"<"},    {u"&amp;gt;", u">"},    {u"&lt;", u"<"},      {u"&gt;", u">"},
     {u"&#39;", u"'"},       {u"&quot;", u"\""},     {u"&amp;", u"&"},
 };
 
@@ -40,8 +40,7 @@ constexpr Row kListB[] = {
     {u"&gt;", u">"},        {u"&quot;", u"\""},  {u"&amp;", u"&"},
 };
 
-template <std::size_t N>
-QString applyRows(QString text, const Row (&rows)[N])
+template <std::size_t N> QString applyRows(QString text, const Row (&rows)[N])
 {
     for (const Row& row : rows) {
         // Rows that begin with "&" cannot match a text without one; skip the scan then.
@@ -53,8 +52,7 @@ QString applyRows(QString text, const Row (&rows)[N])
 }
 
 // Calls f(piece) for every piece of `text` split at `sep` (like QString::split, keeping empties).
-template <typename F>
-void forEachPiece(QStringView text, QStringView sep, F&& f)
+template <typename F> void forEachPiece(QStringView text, QStringView sep, F&& f)
 {
     qsizetype from = 0;
     while (true) {

@@ -24,7 +24,8 @@ QString EncodeForUrl(const QString& text)
             out += c;
             continue;
         }
-        // A surrogate pair is one character of four UTF-8 bytes; a lone surrogate encodes as U+FFFD.
+        // A surrogate pair is one character of four UTF-8 bytes; a lone surrogate encodes as
+        // U+FFFD.
         qsizetype len = 1;
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             len = 2;
@@ -54,8 +55,9 @@ QByteArray BuildSpeechPageText(const QString& text, const QString& languageCode,
     page += EncodeForUrl(text).toUtf8();
     page += kLanguageMark;
     page += languageCode.toUtf8();
-    page += kSoundEnd + "_inputTTSSoundFile\" name=\"flashvars\"/><param value=\"transparent\" "
-                        "name=\"wmode\"/><param value=\"always\" name=\"allowScriptAccess\"/></object>";
+    page += kSoundEnd +
+            "_inputTTSSoundFile\" name=\"flashvars\"/><param value=\"transparent\" "
+            "name=\"wmode\"/><param value=\"always\" name=\"allowScriptAccess\"/></object>";
     page += "</body></html>\r\n";
     return page;
 }
@@ -102,9 +104,9 @@ std::optional<Sound> ParsePage(const QByteArray& page)
 
 QUrl SoundUrl(const QString& serviceRoot, const Sound& sound)
 {
-    return QUrl::fromEncoded(serviceRoot.toUtf8() + "/translate_tts?q=" +
-                             QUrl::toPercentEncoding(sound.text) + "&tl=" +
-                             QUrl::toPercentEncoding(sound.languageCode));
+    return QUrl::fromEncoded(serviceRoot.toUtf8() +
+                             "/translate_tts?q=" + QUrl::toPercentEncoding(sound.text) +
+                             "&tl=" + QUrl::toPercentEncoding(sound.languageCode));
 }
 
 } // namespace SpeechPage

@@ -37,8 +37,9 @@ QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, c
                                  const QString& tl)
 {
     // Codes come from the catalogue and need no escaping; only the text does.
-    return QByteArray("prev=hp&hl=") + hl.toUtf8() + "&ie=UTF-8&js=y&text=" +
-           FormEncode(sourceText) + "&file=&sl=" + sl.toUtf8() + "&tl=" + tl.toUtf8();
+    return QByteArray("prev=hp&hl=") + hl.toUtf8() +
+           "&ie=UTF-8&js=y&text=" + FormEncode(sourceText) + "&file=&sl=" + sl.toUtf8() +
+           "&tl=" + tl.toUtf8();
 }
 
 QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs)

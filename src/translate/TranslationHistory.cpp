@@ -9,7 +9,8 @@ namespace {
 // Replaces the slot's copy of one speech page; false when there is no usable copy.
 bool copyPage(const QString& folder, int pageIndex, int slot, bool hasSpeech)
 {
-    const QString target = GetSysPath::JoinPath(folder, TranslationHistory::SlotFileName(slot, pageIndex));
+    const QString target =
+        GetSysPath::JoinPath(folder, TranslationHistory::SlotFileName(slot, pageIndex));
     QFile::remove(target);
     if (!hasSpeech)
         return false;

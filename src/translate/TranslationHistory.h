@@ -16,7 +16,7 @@ struct HistorySlot
 
 class TranslationHistory final
 {
-public:
+  public:
     static constexpr int kSlots = 3;
 
     // "soun" + slot + page index + ".tmp"
@@ -33,7 +33,7 @@ public:
     int writeIndex() const { return m_writeIndex; }
     int viewCursor() const { return m_viewCursor; }
 
-private:
+  private:
     std::array<HistorySlot, kSlots> m_slots;
     int m_writeIndex = 0;
     int m_viewCursor = 0;

@@ -1,0 +1,652 @@
+#include "FormMian.h"
+
+#include "GetSysPath.h"
+#include "IcoMod.h"
+#include "LanguageCatalogue.h"
+#include "ModNetOnline.h"
+#include "ParseTranslateReply.h"
+#include "ServiceConfig.h"
+#include "SpeechButton.h"
+#include "SpeechPage.h"
+#include "StringTable.h"
+#include "TextBox.h"
+#include "TranslateRequest.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSessionManager>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+constexpr int kClientWidth = 624;
+constexpr int kClientHeight = 490;
+constexpr int kBannerHeight = 61;
+
+bool isBlank(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c != QLatin1Char(' '))
+            return false;
+    }
+    return true;
+}
+
+QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
+                        QRect geometry)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setIconSize(QSize(16, 16));
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+FormMian::FormMian(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("FormMian"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    m_isOnline = [] { return ModNetOnline::IsOnline(); };
+    Form_Load();
+}
+
+FormMian::~FormMian() = default;
+
+QString FormMian::Text(int n) const
+{
+    return StringTable::LoadResString(StringTable::TextId(m_languageIndex, n)).value_or(QString());
+}
+
+void FormMian::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    WebBrowser3 = new QWidget(client);
+    WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
+
+    Pic1 = new QWidget(client);
+    Pic1->setObjectName(QStringLiteral("Pic1"));
+    Pic1->setFocusPolicy(Qt::ClickFocus);
+    Pic1->setGeometry(0, kBannerHeight, kClientWidth, kClientHeight - kBannerHeight);
+
+    SourceBox = CreateTextBox(Pic1, 2, 0, 620, 135);
+    SourceBox->setObjectName(QStringLiteral("SourceBox"));
+    TranslationBox = CreateTextBox(Pic1, 2, 188, 620, 135);
+    TranslationBox->setObjectName(QStringLiteral("TranslationBox"));
+    RomanizationBox = CreateTextBox(Pic1, 2, 325, 370, 102);
+    RomanizationBox->setObjectName(QStringLiteral("RomanizationBox"));
+    DictionaryBox = CreateTextBox(Pic1, 375, 325, 247, 102);
+    DictionaryBox->setObjectName(QStringLiteral("DictionaryBox"));
+    // Holds the raw reply; it lies below the visible area and is never shown.
+    ReplyBox = CreateTextBox(client, 2, 521, 1000, 135);
+    ReplyBox->setObjectName(QStringLiteral("ReplyBox"));
+    ReplyBox->hide();
+
+    Label2 = new QLabel(Pic1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(4, 142, 24, 14);
+    Combo2 = new QComboBox(Pic1);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setGeometry(30, 138, 135, 22);
+    Label1 = new QLabel(Pic1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(4, 168, 24, 14);
+    Combo1 = new QComboBox(Pic1);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setGeometry(30, 162, 135, 22);
+    for (QComboBox* combo : {Combo1, Combo2}) {
+        combo->setMaxVisibleItems(20);
+        combo->setEditable(false);
+    }
+
+    Check1 = new QCheckBox(Pic1);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(168, 144, 127, 17);
+    Check2 = new QCheckBox(Pic1);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setGeometry(168, 164, 127, 17);
+    Check1->setChecked(true);
+    Check2->setChecked(true);
+
+    Command1 = makeButton(Pic1, "Command1", QStyle::SP_MediaPlay, QRect(292, 140, 65, 43));
+    Command7 = makeButton(Pic1, "Command7", QStyle::SP_BrowserReload, QRect(362, 140, 41, 43));
+    Command6 = makeButton(Pic1, "Command6", QStyle::SP_ArrowBack, QRect(408, 140, 41, 43));
+    Command2 =
+        makeButton(Pic1, "Command2", QStyle::SP_FileDialogDetailedView, QRect(454, 140, 41, 43));
+    Command5 = makeButton(Pic1, "Command5", QStyle::SP_DialogSaveButton, QRect(500, 140, 41, 43));
+    Command3 = makeButton(Pic1, "Command3", QStyle::SP_DialogResetButton, QRect(546, 140, 41, 43));
+
+    WebBrowser2[1] = new SpeechButton(Pic1);
+    WebBrowser2[1]->setObjectName(QStringLiteral("WebBrowser2_1"));
+    WebBrowser2[1]->setGeometry(595, 142, 18, 18);
+    WebBrowser2[0] = new SpeechButton(Pic1);
+    WebBrowser2[0]->setObjectName(QStringLiteral("WebBrowser2_0"));
+    WebBrowser2[0]->setGeometry(595, 163, 18, 18);
+    WebBrowser2[0]->hide();
+    WebBrowser2[1]->hide();
+
+    connect(Command1, &QToolButton::clicked, this, &FormMian::Command1_Click);
+    connect(Command2, &QToolButton::clicked, this, &FormMian::Command2_Click);
+    connect(Command3, &QToolButton::clicked, this, &FormMian::Command3_Click);
+    connect(Command5, &QToolButton::clicked, this, &FormMian::Command5_Click);
+    connect(Command6, &QToolButton::clicked, this, &FormMian::Command6_Click);
+    connect(Command7, &QToolButton::clicked, this, &FormMian::Command7_Click);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &FormMian::Combo1_Click);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &FormMian::Combo2_Click);
+    connect(Check1, &QCheckBox::toggled, this, &FormMian::ApplyResultLayout);
+    connect(Check2, &QCheckBox::toggled, this, &FormMian::ApplyResultLayout);
+}
+
+void FormMian::createMenus()
+{
+    menuF = menuBar()->addMenu(QString());
+    menuF->setObjectName(QStringLiteral("menuF"));
+    menuF0 = menuF->addAction(QString(), this, &FormMian::Command1_Click);
+    menuF0->setShortcut(QKeySequence(Qt::Key_F5));
+    menuF->addSeparator();
+    menuF1 = menuF->addAction(QString());
+    menuF2 = menuF->addAction(QString());
+    menuF->addSeparator();
+    menuF3 = menuF->addAction(QString(), this, &FormMian::menuF3_Click);
+
+    menuS = menuBar()->addMenu(QString());
+    menuS->setObjectName(QStringLiteral("menuS"));
+    menuS0 = menuS->addAction(QString());
+    menuS0->setCheckable(true);
+    menuS->addSeparator();
+    menuS1 = menuS->addAction(QString());
+    menuS3 = menuS->addAction(QString());
+    menuS->addSeparator();
+    menuS2 = menuS->addMenu(QString());
+    menuS2->setObjectName(QStringLiteral("menuS2"));
+    m_languageGroup = new QActionGroup(this);
+    menuS201 = menuS2->addAction(QString(), this, &FormMian::menuS201_Click);
+    menuS202 = menuS2->addAction(QString(), this, &FormMian::menuS202_Click);
+    menuS203 = menuS2->addAction(QString(), this, &FormMian::menuS203_Click);
+    for (QAction* a : {menuS201, menuS202, menuS203}) {
+        a->setCheckable(true);
+        m_languageGroup->addAction(a);
+    }
+
+    menuH = menuBar()->addMenu(QString());
+    menuH->setObjectName(QStringLiteral("menuH"));
+    menuH1 = menuH->addAction(QString(), this, &FormMian::menuH1_Click);
+    menuH1->setShortcut(QKeySequence(Qt::Key_F1));
+    menuH2 = menuH->addAction(QString(), this, &FormMian::menuH1_Click);
+    menuH3 = menuH->addAction(QString());
+    menuH->addSeparator();
+    menuH4 = menuH->addAction(QString(), this, &FormMian::menuH4_Click);
+
+    // The notification-area menu; never part of the menu bar.
+    menuSYS = new QMenu(this);
+    menuSYS->setObjectName(QStringLiteral("menuSYS"));
+    menuSYS1 = menuSYS->addAction(QString(), this, &FormMian::RestoreFromTray);
+    menuSYS3 = menuSYS->addAction(QString());
+    menuSYS->addSeparator();
+    menuSYS2 = menuSYS->addAction(QString(), this, &FormMian::menuF3_Click);
+    menuSYS->setDefaultAction(menuSYS1);
+
+    for (QAction* a : {menuF0, menuF1, menuF2, menuF3, menuS0, menuS1, menuS3, menuS201, menuS202,
+                       menuS203, menuH1, menuH2, menuH3, menuH4, menuSYS1, menuSYS2, menuSYS3})
+        a->setShortcutVisibleInContextMenu(true);
+}
+
+void FormMian::Form_Load()
+{
+    createControls();
+    createMenus();
+    IcoMod::SetWindowIcons(this, QStringLiteral("IDR_MAINFRAME"), true);
+
+    ApplyLanguage();
+    menuS201->setChecked(m_languageIndex == u"1");
+    menuS202->setChecked(m_languageIndex == u"2");
+    menuS203->setChecked(m_languageIndex == u"3");
+
+    loadSetup();
+
+    // Menu tags: which picture the menu renderer draws beside an item.
+    const std::pair<QAction*, int> tags[] = {{menuF1, 1}, {menuF2, 2}, {menuF3, 3}, {menuS1, 4},
+                                             {menuH1, 5}, {menuH2, 6}, {menuH3, 7}, {menuH4, 8},
+                                             {menuF0, 9}, {menuS3, 10}};
+    for (const auto& [action, tag] : tags)
+        action->setProperty("tag", QString::number(tag));
+
+    WebBrowser3->setGeometry(2, 0, 620, 60);
+}
+
+void FormMian::loadSetup()
+{
+    // Defaults until the stored options are read.
+    const std::array<int, 7> fields = {0, 15, 1, 1, 15, 1, 1};
+    setListIndex(Combo2, fields[0]);
+    setListIndex(Combo1, fields[1]);
+    setCheck(Check1, std::abs(fields[2]) != 0);
+    setCheck(Check2, std::abs(fields[3]) != 0);
+    HostLanguageCode = LanguageCatalogue::LanguageCode(fields[4]);
+    if (fields[6] != 0)
+        m_state.CacheTranslations = true;
+}
+
+void FormMian::ApplyLanguage()
+{
+    auto set = [this](int n, const std::function<void(const QString&)>& assign) {
+        if (auto text = StringTable::LoadResString(StringTable::TextId(m_languageIndex, n)))
+            assign(*text);
+    };
+    auto title = [&](QMenu* m, int n) { set(n, [m](const QString& t) { m->setTitle(t); }); };
+    auto caption = [&](QAction* a, int n) { set(n, [a](const QString& t) { a->setText(t); }); };
+    title(menuF, 1);
+    caption(menuF0, 2);
+    caption(menuF1, 3);
+    caption(menuF2, 4);
+    caption(menuF3, 5);
+    title(menuS, 6);
+    caption(menuS0, 7);
+    caption(menuS1, 8);
+    title(menuS2, 9);
+    caption(menuS3, 115);
+    caption(menuS201, 10);
+    caption(menuS202, 11);
+    caption(menuS203, 114);
+    title(menuH, 12);
+    caption(menuH1, 13);
+    caption(menuH2, 14);
+    caption(menuH3, 15);
+    caption(menuH4, 16);
+    set(17, [this](const QString& t) { setWindowTitle(t); });
+    caption(menuSYS1, 18);
+    caption(menuSYS3, 8);
+    caption(menuSYS2, 5);
+    set(21, [this](const QString& t) { Label2->setText(t); });
+    set(22, [this](const QString& t) { Label1->setText(t); });
+    set(23, [this](const QString& t) { Check1->setText(t); });
+    set(24, [this](const QString& t) { Check2->setText(t); });
+    const std::array<std::tuple<QToolButton*, int, int>, 6> buttons = {{{Command1, 2, 25},
+                                                                        {Command6, 110, 26},
+                                                                        {Command2, 111, 27},
+                                                                        {Command5, 112, 28},
+                                                                        {Command3, 29, 29},
+                                                                        {Command7, 113, 109}}};
+    for (const auto& [button, tip, text] : buttons) {
+        QToolButton* b = button;
+        set(tip, [b](const QString& t) { b->setToolTip(t); });
+        set(text, [b](const QString& t) { b->setText(t); });
+    }
+
+    // Refilling runs no selection handler; the caller selects again.
+    const QSignalBlocker block1(Combo1);
+    const QSignalBlocker block2(Combo2);
+    Combo1->clear();
+    Combo2->clear();
+    Combo2->addItem(Text(LanguageCatalogue::kDetectLanguageText));
+    Combo2->addItem(QString::fromUtf16(LanguageCatalogue::kSeparator));
+    for (int p = 0; p < LanguageCatalogue::kCount; ++p) {
+        const QString name = Text(LanguageCatalogue::kFirstNameText + p);
+        Combo1->addItem(name);
+        Combo2->addItem(name);
+    }
+}
+
+void FormMian::setListIndex(QComboBox* combo, int i)
+{
+    if (combo->currentIndex() == i) {
+        if (combo == Combo1)
+            Combo1_Click();
+        else
+            Combo2_Click();
+        return;
+    }
+    combo->setCurrentIndex(i);
+}
+
+void FormMian::setCheck(QCheckBox* box, bool on)
+{
+    box->setChecked(on);
+    ApplyResultLayout();
+}
+
+void FormMian::Combo1_Click()
+{
+    const int i = Combo1->currentIndex();
+    TargetLanguageCode = LanguageCatalogue::LanguageCode(i);
+    if (LanguageCatalogue::IsRightToLeft(i)) {
+        TranslationBox->setRightToLeft(true);
+        RomanizationBox->setRightToLeft(true);
+    } else {
+        TranslationBox->setRightToLeft(DictionaryBox->isRightToLeft());
+        RomanizationBox->setRightToLeft(DictionaryBox->isRightToLeft());
+    }
+}
+
+void FormMian::Combo2_Click()
+{
+    const int j = Combo2->currentIndex();
+    if (j == 0 || j == 1) {
+        SourceLanguageCode.clear();
+        SourceBox->setRightToLeft(DictionaryBox->isRightToLeft());
+    } else {
+        const int position = j - LanguageCatalogue::kSourceOffset;
+        SourceLanguageCode = LanguageCatalogue::LanguageCode(position);
+        SourceBox->setRightToLeft(LanguageCatalogue::IsRightToLeft(position) ||
+                                  DictionaryBox->isRightToLeft());
+    }
+    if (j >= 2)
+        Command7->setEnabled(true);
+    else if (j == 0 || j == 1)
+        Command7->setEnabled(false);
+}
+
+void FormMian::Command7_Click()
+{
+    const int t = Combo1->currentIndex();
+    setListIndex(Combo1, Combo2->currentIndex() - LanguageCatalogue::kSourceOffset);
+    setListIndex(Combo2, t + LanguageCatalogue::kSourceOffset);
+    Command1_Click();
+}
+
+void FormMian::ApplyResultLayout()
+{
+    const bool roman = Check1->isChecked();
+    const bool dict = Check2->isChecked();
+    if (!roman && !dict) {
+        TranslationBox->setGeometry(2, 188, 620, 239);
+        RomanizationBox->hide();
+        DictionaryBox->hide();
+    } else if (!roman) {
+        TranslationBox->setGeometry(2, 188, 620, 135);
+        DictionaryBox->setGeometry(2, 325, 620, 102);
+        RomanizationBox->hide();
+        DictionaryBox->show();
+    } else if (!dict) {
+        TranslationBox->setGeometry(2, 188, 620, 135);
+        RomanizationBox->setGeometry(2, 325, 620, 102);
+        RomanizationBox->show();
+        DictionaryBox->hide();
+    } else {
+        RomanizationBox->setGeometry(2, 325, 370, 102);
+        DictionaryBox->setGeometry(375, 325, 247, 102);
+        RomanizationBox->show();
+        DictionaryBox->show();
+    }
+}
+
+void FormMian::Command1_Click()
+{
+    // One translation at a time: the clipboard, F5 or a second click wait their turn.
+    if (m_translating)
+        return;
+    if (!m_isOnline()) {
+        QMessageBox box(QMessageBox::Warning, Text(100), Text(102), QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    TranslatePage();
+}
+
+void FormMian::TranslatePage()
+{
+    const QString text = GetBoxText(SourceBox);
+    if (isBlank(text)) {
+        SetBoxText(TranslationBox, QString());
+        SetBoxText(RomanizationBox, QString());
+        SetBoxText(DictionaryBox, QString());
+        return;
+    }
+    m_translating = true;
+    const QString escaped = EscapeAmpersands(text);
+    const QByteArray body =
+        BuildTranslateRequest(text, HostLanguageCode, SourceLanguageCode, TargetLanguageCode);
+    const QString reply =
+        FetchTranslationPage(ServiceConfig::TranslateBaseUrl(), body, m_requestTimeoutMs);
+    SetBoxText(ReplyBox, reply);
+    const TranslationResult result = ParseTranslateReply(reply);
+    SetBoxText(TranslationBox, result.translation);
+    SetBoxText(RomanizationBox, result.romanization);
+    SetBoxText(DictionaryBox, result.dictionary);
+
+    const auto speech = [this](const QString& spoken, const QString& code, int index) {
+        if (spoken.size() > 100) {
+            m_speech[std::size_t(index)] = false;
+            QFile::remove(
+                GetSysPath::JoinPath(GetSysPath::GetTempFolder(), SpeechPage::PageFileName(index)));
+            WebBrowser2[std::size_t(index)]->hide();
+        } else {
+            m_speech[std::size_t(index)] = BuildSpeechPage(spoken, code, index);
+        }
+    };
+    speech(escaped, SourceLanguageCode, 1);
+    speech(result.translation, TargetLanguageCode, 0);
+
+    if (m_state.CacheTranslations)
+        StoreTranslation();
+    m_translating = false;
+}
+
+bool FormMian::BuildSpeechPage(const QString& text, const QString& languageCode, int index)
+{
+    const QString folder = GetSysPath::GetTempFolder();
+    const auto i = std::size_t(index);
+    m_speechPath[i] = GetSysPath::JoinPath(folder, SpeechPage::PageFileName(index));
+    const auto written =
+        SpeechPage::WritePage(folder, index, text, languageCode, ServiceConfig::TranslateBaseUrl());
+    // A page that could not be written must not leave the button speaking the last text.
+    if (!written.value_or(false)) {
+        WebBrowser2[i]->hide();
+        return false;
+    }
+    WebBrowser2[i]->navigate(m_speechPath[i]);
+    WebBrowser2[i]->show();
+    return true;
+}
+
+void FormMian::StoreTranslation()
+{
+    HistorySlot slot;
+    slot.texts = {GetBoxText(SourceBox), GetBoxText(TranslationBox), GetBoxText(RomanizationBox),
+                  GetBoxText(DictionaryBox)};
+    slot.targetIndex = Combo1->currentIndex();
+    slot.sourceIndex = Combo2->currentIndex();
+    slot.translationSpeech = m_speech[0];
+    slot.sourceSpeech = m_speech[1];
+    m_history.StoreTranslation(slot, GetSysPath::GetTempFolder());
+}
+
+void FormMian::Command6_Click()
+{
+    const int c = m_history.Back();
+    const HistorySlot& slot = m_history.slot(c);
+    SetBoxText(SourceBox, slot.texts[0]);
+    SetBoxText(TranslationBox, slot.texts[1]);
+    SetBoxText(RomanizationBox, slot.texts[2]);
+    SetBoxText(DictionaryBox, slot.texts[3]);
+    setListIndex(Combo1, slot.targetIndex);
+    setListIndex(Combo2, slot.sourceIndex);
+    const QString folder = GetSysPath::GetTempFolder();
+    const bool flags[2] = {slot.translationSpeech, slot.sourceSpeech};
+    for (int index = 0; index < 2; ++index) {
+        SpeechButton* view = WebBrowser2[std::size_t(index)];
+        if (flags[index]) {
+            view->navigate(
+                GetSysPath::JoinPath(folder, TranslationHistory::SlotFileName(c, index)));
+            view->show();
+        } else {
+            view->hide();
+        }
+    }
+}
+
+void FormMian::Command2_Click()
+{
+    CopyBoxText(TranslationBox, m_state);
+}
+
+void FormMian::Command5_Click()
+{
+    PasteIntoBox(SourceBox);
+}
+
+void FormMian::Command3_Click()
+{
+    for (TextBox* box : {SourceBox, TranslationBox, RomanizationBox, DictionaryBox})
+        SetBoxText(box, QString());
+    WebBrowser2[0]->hide();
+    WebBrowser2[1]->hide();
+}
+
+void FormMian::menuH1_Click()
+{
+    QDesktopServices::openUrl(QUrl(ServiceConfig::ProductPageUrl()));
+}
+
+void FormMian::menuH4_Click()
+{
+    QDesktopServices::openUrl(
+        QUrl(ServiceConfig::TranslateBaseUrl() + QStringLiteral("/?hl=") + HostLanguageCode));
+}
+
+void FormMian::menuS201_Click()
+{
+    switchLanguage(1);
+}
+
+void FormMian::menuS202_Click()
+{
+    switchLanguage(2);
+}
+
+void FormMian::menuS203_Click()
+{
+    switchLanguage(3);
+}
+
+void FormMian::switchLanguage(int k)
+{
+    const QString index = QString::number(k);
+    if (index == m_languageIndex)
+        return;
+    m_languageIndex = index;
+    const int target = Combo1->currentIndex();
+    const int source = Combo2->currentIndex();
+    ApplyLanguage();
+    setListIndex(Combo1, target);
+    setListIndex(Combo2, source);
+    menuS201->setChecked(k == 1);
+    menuS202->setChecked(k == 2);
+    menuS203->setChecked(k == 3);
+    setWindowState(Qt::WindowNoState);
+    show();
+    raise();
+    activateWindow();
+}
+
+void FormMian::RestoreFromTray()
+{
+    if (isMinimized() || !isVisible()) {
+        setWindowState(Qt::WindowNoState);
+        show();
+        raise();
+        activateWindow();
+    }
+}
+
+void FormMian::menuF3_Click()
+{
+    m_state.ExitRequested = true;
+    close();
+}
+
+void FormMian::closeEvent(QCloseEvent* event)
+{
+    if (m_state.ExitRequested || m_sessionEnding) {
+        for (TextBox* box : {SourceBox, TranslationBox, RomanizationBox, DictionaryBox})
+            UnhookBox(box);
+        event->accept();
+        Form_Unload();
+        return;
+    }
+    // The close box only sends Verbalto to the notification area.
+    event->ignore();
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void FormMian::Form_Unload()
+{
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void FormMian::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        Form_Resize();
+}
+
+void FormMian::Form_Resize()
+{
+    // Without a notification area the window stays in the taskbar, where it can be found.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized())
+            hide();
+    });
+}
+
+void FormMian::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    }
+    if (!m_started)
+        QTimer::singleShot(0, this, &FormMian::afterFirstShow);
+}
+
+void FormMian::StartHidden()
+{
+    setWindowState(Qt::WindowMinimized);
+    QTimer::singleShot(0, this, &FormMian::afterFirstShow);
+}
+
+void FormMian::afterFirstShow()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        // Log-off or shutdown: the next close really ends the program.
+        m_sessionEnding = true;
+    });
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1000);
+    Timer3 = new QTimer(this);
+    Timer3->setInterval(15000);
+}

@@ -1,0 +1,138 @@
+// Verbalto's main window: the text boxes, the language lists, the commands, the menus and the
+// closing rules. The translation itself is plain logic in src/translate; this only routes.
+#pragma once
+
+#include "AppState.h"
+#include "TranslationHistory.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolButton;
+class SpeechButton;
+class TextBox;
+
+class FormMian final : public QMainWindow
+{
+    Q_OBJECT
+  public:
+    explicit FormMian(AppState& state, QWidget* parent = nullptr);
+    ~FormMian() override;
+
+    // The text with number n in the current interface language ("" when missing).
+    QString Text(int n) const;
+    QString LanguageIndex() const { return m_languageIndex; }
+
+    void loadSetup();
+    void ApplyLanguage();
+    void ApplyResultLayout();
+    void TranslatePage();
+    // Writes or deletes the speech page of index 0 (translation) or 1 (source) and shows or
+    // hides its button; true when a page now stands there.
+    bool BuildSpeechPage(const QString& text, const QString& languageCode, int index);
+    void StoreTranslation();
+    // Brings the window back from the notification area in the normal state.
+    void RestoreFromTray();
+    // The "mini" start: everything is set up, but the window is never mapped.
+    void StartHidden();
+
+    // Test seams: the transfer time-out of a translation and the connection check.
+    void setRequestTimeout(int ms) { m_requestTimeoutMs = ms; }
+    void setOnlineCheck(std::function<bool()> check) { m_isOnline = std::move(check); }
+    bool translating() const { return m_translating; }
+
+    QString SourceLanguageCode;
+    QString TargetLanguageCode;
+    QString HostLanguageCode;
+
+    // Controls, named as everywhere else in Verbalto.
+    QWidget* Pic1 = nullptr;
+    QWidget* WebBrowser3 = nullptr;
+    std::array<SpeechButton*, 2> WebBrowser2{};
+    TextBox* SourceBox = nullptr;
+    TextBox* TranslationBox = nullptr;
+    TextBox* RomanizationBox = nullptr;
+    TextBox* DictionaryBox = nullptr;
+    TextBox* ReplyBox = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QToolButton* Command1 = nullptr;
+    QToolButton* Command2 = nullptr;
+    QToolButton* Command3 = nullptr;
+    QToolButton* Command5 = nullptr;
+    QToolButton* Command6 = nullptr;
+    QToolButton* Command7 = nullptr;
+    QMenu* menuF = nullptr;
+    QMenu* menuS = nullptr;
+    QMenu* menuS2 = nullptr;
+    QMenu* menuH = nullptr;
+    QMenu* menuSYS = nullptr;
+    QAction *menuF0 = nullptr, *menuF1 = nullptr, *menuF2 = nullptr, *menuF3 = nullptr;
+    QAction *menuS0 = nullptr, *menuS1 = nullptr, *menuS3 = nullptr;
+    QAction *menuS201 = nullptr, *menuS202 = nullptr, *menuS203 = nullptr;
+    QAction *menuH1 = nullptr, *menuH2 = nullptr, *menuH3 = nullptr, *menuH4 = nullptr;
+    QAction *menuSYS1 = nullptr, *menuSYS2 = nullptr, *menuSYS3 = nullptr;
+
+    const TranslationHistory& history() const { return m_history; }
+    bool speechFlag(int index) const { return m_speech[std::size_t(index)]; }
+
+  public slots:
+    void Command1_Click(); // Translate
+    void Command2_Click(); // Copy
+    void Command3_Click(); // Clear
+    void Command5_Click(); // Paste
+    void Command6_Click(); // Back
+    void Command7_Click(); // Swap
+    void Combo1_Click();
+    void Combo2_Click();
+    void menuF3_Click(); // Exit
+    void menuH1_Click();
+    void menuH4_Click();
+    void menuS201_Click();
+    void menuS202_Click();
+    void menuS203_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void createControls();
+    void createMenus();
+    void switchLanguage(int k);
+    void afterFirstShow();
+    // Selects index i; the selection handler runs even when i is already selected.
+    void setListIndex(QComboBox* combo, int i);
+    void setCheck(QCheckBox* box, bool on);
+
+    AppState& m_state;
+    QString m_languageIndex = QStringLiteral("2");
+    TranslationHistory m_history;
+    std::array<bool, 2> m_speech{};
+    std::array<QString, 2> m_speechPath;
+    int m_requestTimeoutMs = 30000;
+    std::function<bool()> m_isOnline;
+    bool m_translating = false;
+    bool m_sessionEnding = false;
+    bool m_centred = false;
+    bool m_started = false;
+    QActionGroup* m_languageGroup = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+};

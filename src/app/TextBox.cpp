@@ -1,0 +1,108 @@
+#include "TextBox.h"
+
+#include "AppState.h"
+
+#include <QMouseEvent>
+#include <QTextDocument>
+#include <QTextOption>
+
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    setTabChangesFocus(false);
+    setFrameShape(QFrame::StyledPanel);
+}
+
+void TextBox::setRightToLeft(bool rtl)
+{
+    m_rightToLeft = rtl;
+    setLayoutDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
+    QTextOption option = document()->defaultTextOption();
+    option.setTextDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(rtl ? (Qt::AlignRight | Qt::AlignAbsolute)
+                            : (Qt::AlignLeft | Qt::AlignAbsolute));
+    document()->setDefaultTextOption(option);
+}
+
+void TextBox::mousePressEvent(QMouseEvent* event)
+{
+    // Either button focuses the box, also when the focus was elsewhere in the window.
+    if (m_hooked && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton))
+        setFocus(Qt::MouseFocusReason);
+    QPlainTextEdit::mousePressEvent(event);
+}
+
+TextBox* CreateTextBox(QWidget* parent, int x, int y, int width, int height)
+{
+    auto* box = new TextBox(parent);
+    box->setFont(parent->font());
+    box->setGeometry(x, y, width, height);
+    box->show();
+    return box;
+}
+
+QString ToBoxLines(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+QString FromBoxLines(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        // Block and line separators of the document; everything else (no-break spaces too)
+        // comes back exactly as it was typed.
+        const char16_t u = c.unicode();
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xfdd0 ||
+            u == 0xfdd1)
+            c = QLatin1Char('\n');
+    }
+    out.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    return out;
+}
+
+QString GetBoxText(const TextBox* box)
+{
+    return box ? FromBoxLines(box->document()->toRawText()) : QString();
+}
+
+void SetBoxText(TextBox* box, const QString& text)
+{
+    if (box)
+        box->setPlainText(ToBoxLines(text));
+}
+
+void CopyBoxText(TextBox* box, AppState& state)
+{
+    if (!box)
+        return;
+    const QString text = GetBoxText(box);
+    qsizetype first = 0;
+    while (first < text.size() && text.at(first) == QLatin1Char(' '))
+        ++first;
+    if (first == text.size())
+        return;
+    // One clipboard change follows (ours); the monitor lets exactly that one pass.
+    state.bSelfCopy = true;
+    box->selectAll();
+    box->copy();
+}
+
+void PasteIntoBox(TextBox* box)
+{
+    if (box)
+        box->paste();
+}
+
+void UnhookBox(TextBox* box)
+{
+    if (box)
+        box->unhook();
+}

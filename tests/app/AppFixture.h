@@ -1,0 +1,66 @@
+// A main window against the loopback test server, with private settings and working folders.
+#pragma once
+
+#include "AppState.h"
+#include "FormMian.h"
+#include "ReplyPages.h"
+#include "TestHttpServer.h"
+#include "TextBox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+#include <gtest/gtest.h>
+#include <memory>
+
+class AppFixture : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("VERBALTO_TRANSLATE_URL", server.baseUrl().toUtf8());
+        qputenv("VERBALTO_VENDOR_URL", server.baseUrl().toUtf8());
+        qputenv("VERBALTO_NO_AUDIO", "1");
+        server.setReply("/translate_t",
+                        CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("Bonjour")})));
+        window = std::make_unique<FormMian>(state);
+        window->setRequestTimeout(2000);
+        window->setOnlineCheck([] { return true; });
+    }
+    void TearDown() override
+    {
+        state.ExitRequested = true;
+        window.reset();
+    }
+
+    // Types the text into the source box and presses Translate.
+    void translate(const QString& text)
+    {
+        SetBoxText(window->SourceBox, text);
+        window->Command1_Click();
+    }
+
+    // The fields of the last request body, decoded as a form.
+    QUrlQuery lastForm() const
+    {
+        const auto requests = server.requests();
+        if (requests.isEmpty())
+            return {};
+        QByteArray body = requests.last().body;
+        body.replace('+', ' ');
+        return QUrlQuery(QString::fromLatin1(body));
+    }
+
+    QString tempFile(const QString& name) const
+    {
+        return runtime.path() + QStringLiteral("/verbalto/") + name;
+    }
+
+    QTemporaryDir config, runtime;
+    TestHttpServer server;
+    AppState state;
+    std::unique_ptr<FormMian> window;
+};

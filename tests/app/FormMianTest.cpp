@@ -1,0 +1,293 @@
+#include "AppFixture.h"
+#include "LanguageCatalogue.h"
+#include "SpeechButton.h"
+#include "StringTable.h"
+#include "TestUtil.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolButton>
+
+using Form = AppFixture;
+
+namespace {
+QString field(const QUrlQuery& q, const char* key)
+{
+    return q.queryItemValue(QLatin1String(key), QUrl::FullyDecoded);
+}
+} // namespace
+
+TEST_F(Form, RequestBodyCarriesTheFieldsInOrder)
+{
+    translate(QStringLiteral("a&b+c%d\r\n中文"));
+    ASSERT_EQ(server.requestCount(), 1);
+    const RecordedRequest r = server.requests().first();
+    EXPECT_EQ(r.method, QByteArray("POST"));
+    EXPECT_EQ(r.path, QByteArray("/translate_t"));
+    EXPECT_EQ(r.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
+    EXPECT_TRUE(r.body.startsWith("prev=hp&hl=en&ie=UTF-8&js=y&text=")) << r.body.constData();
+    // Detect language: "&sl=" directly followed by "&tl=".
+    EXPECT_TRUE(r.body.endsWith("&file=&sl=&tl=en")) << r.body.constData();
+    EXPECT_EQ(field(lastForm(), "text"), u"a&b+c%d\r\n中文");
+    EXPECT_EQ(window->TranslationBox->toPlainText(), u"Bonjour");
+
+    window->Combo2->setCurrentIndex(17); // English
+    window->Combo1->setCurrentIndex(19); // French
+    translate(QStringLiteral("hello"));
+    EXPECT_TRUE(server.requests().last().body.endsWith("&file=&sl=en&tl=fr"));
+}
+
+TEST_F(Form, BlankSourceSendsNothingAndClearsTheResults)
+{
+    translate(QStringLiteral("hello"));
+    SetBoxText(window->RomanizationBox, QStringLiteral("r"));
+    SetBoxText(window->DictionaryBox, QStringLiteral("d"));
+    translate(QStringLiteral("   "));
+    EXPECT_EQ(server.requestCount(), 1);
+    EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
+    EXPECT_TRUE(GetBoxText(window->RomanizationBox).isEmpty());
+    EXPECT_TRUE(GetBoxText(window->DictionaryBox).isEmpty());
+    EXPECT_EQ(window->history().writeIndex(), 1); // nothing stored for the blank text
+
+    translate(QStringLiteral("\r\n"));
+    translate(QStringLiteral("\t"));
+    EXPECT_EQ(server.requestCount(), 3);
+    EXPECT_EQ(field(lastForm(), "text"), u"\t");
+}
+
+TEST_F(Form, FailedRequestsGiveEmptyResultsAndNoDialog)
+{
+    SetBoxText(window->TranslationBox, QStringLiteral("old"));
+    server.setReply("/translate_t", CannedReply::hang());
+    window->setRequestTimeout(300);
+    translate(QStringLiteral("hello"));
+    EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
+    EXPECT_FALSE(window->translating());
+
+    qputenv("VERBALTO_TRANSLATE_URL", "http://127.0.0.1:1");
+    SetBoxText(window->TranslationBox, QStringLiteral("old"));
+    translate(QStringLiteral("hello"));
+    EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
+    EXPECT_TRUE(GetBoxText(window->ReplyBox).isEmpty());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QMessageBox*>(w) && w->isVisible());
+    // The remaining steps still ran: the failed translation is in the history.
+    EXPECT_EQ(window->history().writeIndex(), 2);
+}
+
+TEST_F(Form, OfflineShowsTheNoticeAndSendsNothing)
+{
+    window->setOnlineCheck([] { return false; });
+    QString text, title;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                text = box->text();
+                title = box->windowTitle();
+                box->accept();
+            }
+        }
+    });
+    translate(QStringLiteral("hello"));
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(text, *StringTable::LoadResString(2102));
+    EXPECT_EQ(title, *StringTable::LoadResString(2100));
+}
+
+TEST_F(Form, SpeechButtonsFollowLengthAndLanguage)
+{
+    window->Combo2->setCurrentIndex(17); // English source
+    window->Combo1->setCurrentIndex(19); // French target
+    translate(QString(100, u'a'));
+    EXPECT_TRUE(window->speechFlag(1));
+    EXPECT_TRUE(window->WebBrowser2[1]->isVisibleTo(window.get()));
+    EXPECT_TRUE(QFile::exists(tempFile(QStringLiteral("soun(1).tmp"))));
+    EXPECT_TRUE(window->speechFlag(0)); // "Bonjour" in French
+
+    translate(QString(101, u'a'));
+    EXPECT_FALSE(window->speechFlag(1));
+    EXPECT_FALSE(window->WebBrowser2[1]->isVisibleTo(window.get()));
+    EXPECT_FALSE(QFile::exists(tempFile(QStringLiteral("soun(1).tmp"))));
+
+    // 34 ampersands count three characters each: 34 * 3 + 33 = 135.
+    translate(QString(34, u'&') + QString(33, u'x'));
+    EXPECT_FALSE(window->speechFlag(1));
+
+    // Thai has no speech: the translation's page goes.
+    window->Combo1->setCurrentIndex(LanguageCatalogue::PositionOfCode(QStringLiteral("th")));
+    translate(QStringLiteral("hello"));
+    EXPECT_FALSE(window->speechFlag(0));
+    EXPECT_FALSE(QFile::exists(tempFile(QStringLiteral("soun(0).tmp"))));
+
+    // Detection never speaks the source.
+    window->Combo2->setCurrentIndex(0);
+    translate(QStringLiteral("hello"));
+    EXPECT_FALSE(window->speechFlag(1));
+    EXPECT_FALSE(window->WebBrowser2[1]->isVisibleTo(window.get()));
+}
+
+TEST_F(Form, SpeechButtonAsksTheServiceForTheSound)
+{
+    window->Combo2->setCurrentIndex(17);
+    translate(QStringLiteral("R&D 中"));
+    SpeechButton* source = window->WebBrowser2[1];
+    source->click();
+    EXPECT_EQ(source->lastRequest().toString(QUrl::FullyEncoded),
+              server.baseUrl() + QStringLiteral("/translate_tts?q=R%26D%20%E4%B8%AD&tl=en"));
+}
+
+TEST_F(Form, ResultLayoutFollowsTheTwoCheckBoxes)
+{
+    window->show();
+    auto geometry = [](QWidget* w) { return w->geometry(); };
+    window->Check1->setChecked(false); // dictionary only
+    EXPECT_EQ(geometry(window->TranslationBox), QRect(2, 188, 620, 135));
+    EXPECT_EQ(geometry(window->DictionaryBox), QRect(2, 325, 620, 102));
+    EXPECT_FALSE(window->RomanizationBox->isVisible());
+    EXPECT_TRUE(window->DictionaryBox->isVisible());
+
+    window->Check2->setChecked(false); // neither
+    EXPECT_EQ(geometry(window->TranslationBox), QRect(2, 188, 620, 239));
+    EXPECT_FALSE(window->DictionaryBox->isVisible());
+
+    window->Check1->setChecked(true); // romanization only
+    EXPECT_EQ(geometry(window->TranslationBox), QRect(2, 188, 620, 135));
+    EXPECT_EQ(geometry(window->RomanizationBox), QRect(2, 325, 620, 102));
+    EXPECT_TRUE(window->RomanizationBox->isVisible());
+
+    window->Check2->setChecked(true); // both
+    EXPECT_EQ(geometry(window->TranslationBox), QRect(2, 188, 620, 135));
+    EXPECT_EQ(geometry(window->RomanizationBox), QRect(2, 325, 370, 102));
+    EXPECT_EQ(geometry(window->DictionaryBox), QRect(375, 325, 247, 102));
+}
+
+TEST_F(Form, SwapExchangesTheLanguagesAndTranslatesAgain)
+{
+    SetBoxText(window->SourceBox, QStringLiteral("hello"));
+    window->Combo2->setCurrentIndex(17);
+    window->Combo1->setCurrentIndex(19);
+    EXPECT_TRUE(window->Command7->isEnabled());
+    window->Command7->click();
+    EXPECT_EQ(window->Combo2->currentIndex(), 21);
+    EXPECT_EQ(window->Combo1->currentIndex(), 15);
+    EXPECT_EQ(window->SourceLanguageCode, u"fr");
+    EXPECT_EQ(window->TargetLanguageCode, u"en");
+    ASSERT_EQ(server.requestCount(), 1);
+    EXPECT_TRUE(server.requests().first().body.endsWith("&sl=fr&tl=en"));
+
+    window->Combo2->setCurrentIndex(1); // the separator behaves like detection
+    EXPECT_FALSE(window->Command7->isEnabled());
+    EXPECT_EQ(window->SourceLanguageCode, u"");
+}
+
+TEST_F(Form, RightToLeftTargetsSwitchTheResultBoxes)
+{
+    window->Combo1->setCurrentIndex(21); // Georgian
+    EXPECT_TRUE(window->TranslationBox->isRightToLeft());
+    EXPECT_TRUE(window->RomanizationBox->isRightToLeft());
+    EXPECT_FALSE(window->SourceBox->isRightToLeft());
+    window->Combo1->setCurrentIndex(15);
+    EXPECT_FALSE(window->TranslationBox->isRightToLeft());
+    EXPECT_EQ(window->TranslationBox->layoutDirection(), Qt::LeftToRight);
+
+    window->Combo2->setCurrentIndex(2 + 25); // Hebrew source
+    EXPECT_TRUE(window->SourceBox->isRightToLeft());
+    window->Combo2->setCurrentIndex(0);
+    EXPECT_FALSE(window->SourceBox->isRightToLeft());
+}
+
+TEST_F(Form, BackWalksTheRingOfThreeTranslations)
+{
+    window->Command6->click(); // nothing stored yet: an empty slot resets the lists
+    EXPECT_EQ(window->Combo1->currentIndex(), 0);
+    EXPECT_EQ(window->Combo2->currentIndex(), 0);
+
+    for (const char* t : {"T1", "T2", "T3"}) {
+        server.setReply("/translate_t", CannedReply::ok(ReplyPages::PageUtf8(
+                                            {QLatin1String(t) + QStringLiteral("-fr")})));
+        window->Combo1->setCurrentIndex(19);
+        translate(QString::fromLatin1(t));
+    }
+    QStringList seen;
+    for (int i = 0; i < 4; ++i) {
+        window->Command6->click();
+        seen << GetBoxText(window->SourceBox) + u'=' + GetBoxText(window->TranslationBox);
+    }
+    EXPECT_EQ(seen, QStringList({"T2=T2-fr", "T1=T1-fr", "T3=T3-fr", "T2=T2-fr"}));
+    EXPECT_EQ(window->Combo1->currentIndex(), 19);
+    EXPECT_EQ(server.requestCount(), 3); // Back sends nothing
+}
+
+TEST_F(Form, CopyPasteAndClear)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("untouched"));
+    SetBoxText(window->TranslationBox, QStringLiteral("   "));
+    window->Command2->click();
+    EXPECT_EQ(clipboard->text(), u"untouched");
+    EXPECT_FALSE(state.bSelfCopy);
+
+    SetBoxText(window->TranslationBox, QStringLiteral("line one\r\nline two"));
+    window->Command2->click();
+    EXPECT_EQ(clipboard->text(), u"line one\nline two");
+    EXPECT_TRUE(window->TranslationBox->textCursor().hasSelection());
+
+    SetBoxText(window->SourceBox, QStringLiteral("keep [x] end"));
+    QTextCursor cursor = window->SourceBox->textCursor();
+    cursor.setPosition(5);
+    cursor.setPosition(8, QTextCursor::KeepAnchor);
+    window->SourceBox->setTextCursor(cursor);
+    clipboard->setText(QStringLiteral("Y"));
+    window->Command5->click();
+    EXPECT_EQ(GetBoxText(window->SourceBox), u"keep Y end");
+
+    window->Combo1->setCurrentIndex(19);
+    window->Command3->click();
+    for (TextBox* box : {window->SourceBox, window->TranslationBox, window->RomanizationBox,
+                         window->DictionaryBox})
+        EXPECT_TRUE(GetBoxText(box).isEmpty());
+    EXPECT_EQ(window->Combo1->currentIndex(), 19);
+    EXPECT_TRUE(window->Check1->isChecked());
+}
+
+TEST_F(Form, CloseBoxDoesNotEndTheProgram)
+{
+    window->show();
+    QCloseEvent close;
+    QApplication::sendEvent(window.get(), &close);
+    EXPECT_FALSE(close.isAccepted());
+    EXPECT_TRUE(window->isMinimized());
+
+    state.ExitRequested = true;
+    QCloseEvent exit;
+    QApplication::sendEvent(window.get(), &exit);
+    EXPECT_TRUE(exit.isAccepted());
+    EXPECT_FALSE(window->SourceBox->hooked());
+}
+
+TEST_F(Form, CaptionsComeFromTheStringTable)
+{
+    EXPECT_EQ(window->windowTitle(), *StringTable::LoadResString(2017));
+    EXPECT_EQ(window->Command1->text(), *StringTable::LoadResString(2025));
+    EXPECT_EQ(window->Command7->toolTip(), *StringTable::LoadResString(2113));
+    EXPECT_EQ(window->Combo2->count(), 61);
+    EXPECT_EQ(window->Combo2->itemText(0), *StringTable::LoadResString(2099));
+    EXPECT_EQ(window->Combo2->itemText(1), u"-------------");
+    EXPECT_EQ(window->Combo1->itemText(58), *StringTable::LoadResString(2096));
+
+    window->Combo2->setCurrentIndex(17);
+    window->Combo1->setCurrentIndex(19);
+    window->menuS201->trigger();
+    EXPECT_EQ(window->LanguageIndex(), u"1");
+    EXPECT_EQ(window->Combo1->currentText(), u"French");
+    EXPECT_EQ(window->Combo2->currentText(), u"English");
+    EXPECT_EQ(window->SourceLanguageCode, u"en");
+    EXPECT_EQ(window->Label2->text(), u"From");
+    EXPECT_TRUE(window->menuS201->isChecked());
+    EXPECT_FALSE(window->menuS202->isChecked());
+}

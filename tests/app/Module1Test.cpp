@@ -1,0 +1,33 @@
+#include "Module1.h"
+#include "TestUtil.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Module1;
+
+TEST(StartUp, OnlyTheExactArgumentsCount)
+{
+    const QString exe = QStringLiteral("/opt/verbalto/verbalto");
+    EXPECT_EQ(ParseCommandLine({exe}), StartMode::Normal);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("mini")}), StartMode::Mini);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("UP")}), StartMode::Up);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("MINI")}), StartMode::Normal);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("-mini")}), StartMode::Normal);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("up")}), StartMode::Normal);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("mini"), QStringLiteral("x")}),
+              StartMode::Normal);
+}
+
+TEST(StartUp, LeftoverUpdaterSurvivesOnlyAnUpStart)
+{
+    QTemporaryDir dir;
+    const QString updater = dir.filePath(QStringLiteral("patchwell"));
+    ASSERT_TRUE(TestUtil::writeFile(updater, "old"));
+    RemoveLeftoverUpdater(dir.path(), StartMode::Up);
+    EXPECT_TRUE(QFile::exists(updater));
+    RemoveLeftoverUpdater(dir.path() + u'/', StartMode::Normal);
+    EXPECT_FALSE(QFile::exists(updater));
+    RemoveLeftoverUpdater(dir.path(), StartMode::Mini); // nothing there: fine
+}
