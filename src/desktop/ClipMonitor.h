@@ -1,0 +1,36 @@
+// Watches the clipboard and hands every change to the clipboard decision.
+#pragma once
+
+#include "ModmonClip.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QClipboard;
+
+class ClipMonitor final : public QObject
+{
+    Q_OBJECT
+  public:
+    // bSelfCopy is the application's flag, set by the text boxes' Copy just before they copy.
+    ClipMonitor(QClipboard* clipboard, bool& bSelfCopy, ModmonClip::ClipActions actions,
+                QObject* parent);
+
+    // Starts listening; what is on the clipboard now is handled as a change as soon as the
+    // event loop runs, so a text copied before the start is translated too.
+    void StartClipMonitor();
+    // Stops listening; nothing happens when the monitor never started.
+    void StopClipMonitor();
+    bool IsRunning() const { return m_running; }
+
+  private:
+    void OnDataChanged();
+
+    QPointer<QClipboard> m_clipboard;
+    bool& m_selfCopy;
+    ModmonClip::ClipActions m_actions;
+    QMetaObject::Connection m_connection;
+    bool m_running = false;
+    bool m_busy = false;
+    bool m_pending = false;
+};

@@ -1,0 +1,101 @@
+#include "SysTray.h"
+
+#include <QMenu>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+struct TrayFixture
+{
+    QWidget window;
+    QMenu* menuSYS = new QMenu(&window);
+    QAction* menuSYS1 = menuSYS->addAction(QStringLiteral("Open Translate Tool"));
+    SysTray* tray = nullptr;
+
+    explicit TrayFixture(const QString& language)
+    {
+        menuSYS->addAction(QStringLiteral("Exit"));
+        tray = new SysTray(&window, menuSYS, menuSYS1, language);
+        window.resize(200, 100);
+        window.show();
+    }
+    bool settled()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return true;
+    }
+};
+} // namespace
+
+TEST(SysTray, AddingGreetsInTheInterfaceLanguage)
+{
+    TrayFixture f(QStringLiteral("3"));
+    f.tray->AddTrayIcon();
+    EXPECT_TRUE(f.tray->Icon()->isVisible());
+    EXPECT_EQ(f.tray->Icon()->toolTip(), QString::fromUtf8("Verbalto正在運行中..."));
+    EXPECT_EQ(f.tray->BalloonCount(), 1);
+    EXPECT_EQ(f.tray->LastBalloon().szInfoTitle, u"Verbalto");
+    EXPECT_EQ(f.tray->LastBalloon().szInfo, QString::fromUtf8("歡迎使用Verbalto 1.5.18"));
+    EXPECT_EQ(f.menuSYS->defaultAction(), f.menuSYS1);
+    EXPECT_EQ(f.tray->Icon()->contextMenu(), f.menuSYS);
+    EXPECT_FALSE(f.tray->Icon()->icon().isNull());
+}
+
+TEST(SysTray, EveryMinimiseHidesAndGreetsInTheCurrentLanguage)
+{
+    TrayFixture f(QStringLiteral("1"));
+    f.tray->AddTrayIcon();
+    f.window.showMinimized();
+    f.settled();
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_TRUE(f.tray->IsInTray());
+    EXPECT_EQ(f.tray->BalloonCount(), 2);
+    EXPECT_EQ(f.tray->LastBalloon().szInfo, u"Welcome to use Verbalto 1.5.18");
+
+    f.tray->RestoreWindow();
+    f.tray->SetLanguageIndex(QStringLiteral("2"));
+    f.window.setWindowState(Qt::WindowMinimized);
+    f.settled();
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_EQ(f.tray->BalloonCount(), 3);
+    EXPECT_EQ(f.tray->LastBalloon().szInfo, QString::fromUtf8("欢迎使用Verbalto 1.5.18"));
+}
+
+TEST(SysTray, LeftClickTogglesAndRestoresTheNormalState)
+{
+    TrayFixture f(QStringLiteral("1"));
+    f.tray->AddTrayIcon();
+    f.window.showMaximized();
+    f.settled();
+
+    emit f.tray->Icon()->activated(QSystemTrayIcon::Trigger);
+    f.settled();
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_EQ(f.tray->BalloonCount(), 2); // one greeting per trip, not two
+
+    emit f.tray->Icon()->activated(QSystemTrayIcon::Trigger);
+    f.settled();
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_EQ(f.window.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized),
+              Qt::WindowNoState);
+
+    // Other activations (double click, context, middle) do not toggle.
+    emit f.tray->Icon()->activated(QSystemTrayIcon::DoubleClick);
+    emit f.tray->Icon()->activated(QSystemTrayIcon::Context);
+    f.settled();
+    EXPECT_TRUE(f.window.isVisible());
+}
+
+TEST(SysTray, StartHiddenLeavesOnlyTheIcon)
+{
+    TrayFixture f(QStringLiteral("1"));
+    f.tray->AddTrayIcon();
+    f.tray->MinimiseToTray();
+    f.settled();
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_TRUE(f.tray->Icon()->isVisible());
+    f.tray->RemoveTrayIcon();
+    EXPECT_FALSE(f.tray->Icon()->isVisible());
+}
