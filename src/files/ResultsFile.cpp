@@ -1,0 +1,84 @@
+// The marker lines are part of the file format and are the same in every interface language.
+#include "ResultsFile.h"
+
+#include "ModUniTxt.h"
+
+namespace ResultsFile {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+QString repeated(QChar c, int n)
+{
+    return QString(n, c);
+}
+
+// Box texts come with CR LF already; a bare CR or LF from elsewhere is made CR LF too.
+QString withCrLf(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            out += CrLf;
+        } else if (c == u'\n') {
+            out += CrLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void addSection(QString& out, const QString& marker, const QString& text)
+{
+    out += marker + CrLf + withCrLf(text) + CrLf;
+}
+
+} // namespace
+
+bool IsNotBlank(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c != u' ')
+            return true;
+    }
+    return false;
+}
+
+QString BuildResultsText(const QString& original, const QString& translation,
+                         const QString& romanization, const QString& dictionary,
+                         const QDateTime& when, const QLocale& locale)
+{
+    const QString stars18 = repeated(u'*', 18);
+    const QString stars66 = repeated(u'*', 66);
+    const QString date = locale.toString(when.date(), QLocale::ShortFormat);
+    const QString time = locale.toString(when, locale.timeFormat(QLocale::LongFormat));
+
+    QString out = stars18 + u"日期:" + date + u" ;时间: " + time + stars18 + CrLf;
+    addSection(out, repeated(u'-', 27) + u" 原文 " + repeated(u'-', 26), original);
+    out += stars66 + CrLf;
+    addSection(out, repeated(u'-', 21) + u" 翻译结果 " + repeated(u'-', 23), translation);
+    if (IsNotBlank(romanization)) {
+        out += stars66 + CrLf;
+        addSection(out, repeated(u'-', 26) + u" 拼音 " + repeated(u'-', 26), romanization);
+    }
+    if (IsNotBlank(dictionary)) {
+        out += stars66 + CrLf;
+        addSection(out, repeated(u'-', 27) + u" 词典 " + repeated(u'-', 26), dictionary);
+        out += repeated(u'*', 29) + u'完' + repeated(u'*', 29) + CrLf;
+    }
+    return out;
+}
+
+bool WriteResultsFile(const QString& path, const QString& text)
+{
+    ModUniTxt::TextFormat format = ModUniTxt::Utf16BE;
+    return ModUniTxt::WriteUniText(path, text, false, format, ModUniTxt::Utf16BE);
+}
+
+} // namespace ResultsFile
