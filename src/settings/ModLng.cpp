@@ -1,0 +1,40 @@
+#include "ModLng.h"
+
+#include "SettingsStore.h"
+#include "StringTable.h"
+
+namespace ModLng {
+
+QString ChooseDefaultLanguage(const QLocale& locale)
+{
+    if (locale.language() != QLocale::Chinese)
+        return kEnglish;
+    switch (locale.territory()) {
+    case QLocale::Taiwan:
+        return kTraditionalChinese;
+    case QLocale::China:
+        return kSimplifiedChinese;
+    default:
+        return kEnglish;
+    }
+}
+
+QString ReadLanguageIndex(const SettingsStore& store, const QLocale& locale)
+{
+    const std::optional<QString> stored = store.value(SettingsStore::kLanguageKey);
+    if (!stored)
+        return kSimplifiedChinese;
+    const QString value = stored->trimmed();
+    if (value.isEmpty())
+        return ChooseDefaultLanguage(locale);
+    if (value == kEnglish || value == kSimplifiedChinese || value == kTraditionalChinese)
+        return value;
+    return kSimplifiedChinese;
+}
+
+std::optional<QString> Text(const QString& languageIndex, int n)
+{
+    return StringTable::LoadResString(StringTable::TextId(languageIndex, n));
+}
+
+} // namespace ModLng

@@ -1,0 +1,39 @@
+// The per-user settings file: three string values under group "Setup".
+#pragma once
+
+#include "OptionsRecord.h"
+
+#include <QString>
+#include <optional>
+
+class SettingsStore final
+{
+  public:
+    static inline const QString kLanguageKey = QStringLiteral("Language");
+    static inline const QString kOptionsKey = QStringLiteral("Options");
+    static inline const QString kFontKey = QStringLiteral("Font");
+
+    // The program's own file; tests and other callers pass any INI path they like.
+    explicit SettingsStore(const QString& filePath = DefaultPath());
+
+    // $XDG_CONFIG_HOME/Verbalto/Verbalto.ini (the file QSettings itself would pick).
+    static QString DefaultPath();
+
+    const QString& filePath() const { return m_filePath; }
+
+    // Nothing when the key is missing; an empty string when it is stored empty.
+    std::optional<QString> value(const QString& key) const;
+    QString GetSetting(const QString& key, const QString& fallback) const;
+    // False when the file could not be written; the caller decides what the user hears.
+    bool SaveSetting(const QString& key, const QString& value);
+
+    // The stored "Options" string, or the default one; a missing value is not written back.
+    QString ReadOptions() const;
+    OptionsRecord ReadOptionsRecord() const;
+    bool WriteOptions(int sourceIndex, int targetIndex, int romanization, int dictionary,
+                      int systemLanguage, int monitorClipboard, int cacheTranslations);
+    bool WriteOptions(const OptionsRecord& record);
+
+  private:
+    QString m_filePath;
+};

@@ -1,0 +1,83 @@
+// Choosing the interface language from the store and the locale.
+#include "ModLng.h"
+
+#include "SettingsStore.h"
+#include "StringTable.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QLocale kTaiwan(QStringLiteral("zh_TW"));
+const QLocale kChina(QStringLiteral("zh_CN"));
+const QLocale kHongKong(QStringLiteral("zh_HK"));
+const QLocale kUs(QStringLiteral("en_US"));
+
+TEST(ChooseDefaultLanguage, OnlyTaiwanAndChinaGetChinese)
+{
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(kTaiwan), QStringLiteral("3"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(kChina), QStringLiteral("2"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(kHongKong), QStringLiteral("1"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(kUs), QStringLiteral("1"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("zh_SG"))), QStringLiteral("1"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("bo_CN"))), QStringLiteral("1"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale::c()), QStringLiteral("1"));
+}
+
+class LanguageIndex : public ::testing::Test
+{
+  protected:
+    QString path() const { return dir.filePath(QStringLiteral("Verbalto.ini")); }
+    QTemporaryDir dir;
+};
+
+TEST_F(LanguageIndex, MissingValueIsSimplifiedChineseWhateverTheLocale)
+{
+    const SettingsStore store(path());
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kTaiwan), QStringLiteral("2"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kUs), QStringLiteral("2"));
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(LanguageIndex, EmptyValueAsksTheLocaleAndStoresNothing)
+{
+    SettingsStore store(path());
+    ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QString()));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kTaiwan), QStringLiteral("3"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kChina), QStringLiteral("2"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kHongKong), QStringLiteral("1"));
+    EXPECT_EQ(store.value(SettingsStore::kLanguageKey), std::optional<QString>(QString()));
+}
+
+TEST_F(LanguageIndex, StoredChoiceWinsOverLocale)
+{
+    SettingsStore store(path());
+    for (const char* k : {"1", "2", "3"}) {
+        ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QString::fromLatin1(k)));
+        EXPECT_EQ(ModLng::ReadLanguageIndex(store, kTaiwan), QString::fromLatin1(k));
+    }
+}
+
+TEST_F(LanguageIndex, UnknownValueReadsAsMissingSoCaptionsExist)
+{
+    SettingsStore store(path());
+    for (const char* k : {"0", "4", "abc", "-1"}) {
+        ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QString::fromLatin1(k)));
+        const QString index = ModLng::ReadLanguageIndex(store, kTaiwan);
+        EXPECT_EQ(index, QStringLiteral("2")) << k;
+        EXPECT_TRUE(ModLng::Text(index, 30).has_value());
+    }
+}
+
+TEST(ModLngText, LooksUpTheChosenBlock)
+{
+    for (const char* k : {"1", "2", "3"}) {
+        const QString index = QString::fromLatin1(k);
+        EXPECT_EQ(ModLng::Text(index, 101), StringTable::LoadResString(index.toInt() * 1000 + 101));
+    }
+    EXPECT_FALSE(ModLng::Text(QStringLiteral("1"), 97).has_value());
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+// The settings file: missing versus empty values, exact INI text, failures reported.
+#include "SettingsStore.h"
+
+#include "TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test
+{
+  protected:
+    QString iniPath() const { return dir.filePath(QStringLiteral("Verbalto/Verbalto.ini")); }
+    QTemporaryDir dir;
+};
+
+TEST_F(SettingsStoreTest, FreshFileReadsDefaultsAndWritesNothing)
+{
+    const SettingsStore store(iniPath());
+    EXPECT_FALSE(store.value(SettingsStore::kOptionsKey).has_value());
+    EXPECT_EQ(store.ReadOptions(), QStringLiteral("0|15|1|1|15|1|1"));
+    EXPECT_EQ(store.ReadOptionsRecord(), OptionsRecord());
+    EXPECT_EQ(store.GetSetting(SettingsStore::kFontKey, QStringLiteral("x")), QStringLiteral("x"));
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(SettingsStoreTest, DefaultPathFollowsXdgConfigHome)
+{
+    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    const QString path = SettingsStore::DefaultPath();
+    qputenv("XDG_CONFIG_HOME", old);
+    EXPECT_EQ(path, dir.path() + QStringLiteral("/Verbalto/Verbalto.ini"));
+}
+
+TEST_F(SettingsStoreTest, WritesKeysUnderSetupGroup)
+{
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.WriteOptions(0, 15, 1, 1, 15, 1, 1));
+    ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QStringLiteral("3")));
+    const QString ini = QString::fromUtf8(TestUtil::readFile(iniPath()));
+    EXPECT_TRUE(ini.contains(QStringLiteral("[Setup]"))) << ini.toStdString();
+    EXPECT_TRUE(ini.contains(QStringLiteral("Options=0|15|1|1|15|1|1"))) << ini.toStdString();
+    EXPECT_TRUE(ini.contains(QStringLiteral("Language=3"))) << ini.toStdString();
+}
+
+TEST_F(SettingsStoreTest, WriteOptionsKeepsSignsAndOrder)
+{
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.WriteOptions(60, 0, -1, 0, 58, 0, -1));
+    EXPECT_EQ(store.ReadOptions(), QStringLiteral("60|0|-1|0|58|0|-1"));
+    ASSERT_TRUE(store.WriteOptions(2, 9, 0, 1, 10, 1, 0));
+    EXPECT_EQ(store.ReadOptions(), QStringLiteral("2|9|0|1|10|1|0"));
+}
+
+TEST_F(SettingsStoreTest, EmptyValueIsNotMissing)
+{
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QString()));
+    ASSERT_TRUE(store.value(SettingsStore::kLanguageKey).has_value());
+    EXPECT_EQ(*store.value(SettingsStore::kLanguageKey), QString());
+}
+
+TEST_F(SettingsStoreTest, AwkwardTextSurvivesTheFile)
+{
+    SettingsStore store(iniPath());
+    const QStringList values = {QStringLiteral("Foo, Bar|400|False|12|0|False|False|0"),
+                                QStringLiteral("宋体|400|False|9|134|False|False|0"),
+                                QStringLiteral(" leading and trailing "),
+                                QStringLiteral("semi;colon=equals\"quote\\back")};
+    for (const QString& value : values) {
+        ASSERT_TRUE(store.SaveSetting(SettingsStore::kFontKey, value));
+        EXPECT_EQ(SettingsStore(iniPath()).GetSetting(SettingsStore::kFontKey, {}), value);
+    }
+}
+
+TEST_F(SettingsStoreTest, HandEditedListValueReadsAsItsText)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("Verbalto")));
+    ASSERT_TRUE(TestUtil::writeFile(iniPath(), "[Setup]\nOptions=1,2,3\nLanguage=1\n"));
+    const SettingsStore store(iniPath());
+    EXPECT_EQ(store.ReadOptions(), QStringLiteral("1,2,3"));
+    EXPECT_EQ(store.ReadOptionsRecord(), OptionsRecord());
+    EXPECT_EQ(store.GetSetting(SettingsStore::kLanguageKey, {}), QStringLiteral("1"));
+}
+
+TEST_F(SettingsStoreTest, OtherKeysSurviveAWrite)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("Verbalto")));
+    ASSERT_TRUE(TestUtil::writeFile(iniPath(), "[Setup]\nLanguage=3\nFont=Arial|700|True|10.5|0|"
+                                               "False|False|0\n[Other]\nKeep=me\n"));
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.WriteOptions(OptionsRecord()));
+    EXPECT_EQ(store.GetSetting(SettingsStore::kLanguageKey, {}), QStringLiteral("3"));
+    EXPECT_EQ(store.GetSetting(SettingsStore::kFontKey, {}),
+              QStringLiteral("Arial|700|True|10.5|0|False|False|0"));
+    EXPECT_TRUE(TestUtil::readFile(iniPath()).contains("Keep=me"));
+}
+
+TEST_F(SettingsStoreTest, TwoStoresOnOneFileAgree)
+{
+    SettingsStore first(iniPath());
+    const SettingsStore second(iniPath());
+    ASSERT_TRUE(first.WriteOptions(3, 4, 0, 0, 5, 0, 0));
+    EXPECT_EQ(second.ReadOptions(), QStringLiteral("3|4|0|0|5|0|0"));
+}
+
+TEST_F(SettingsStoreTest, UnwritableFileIsReported)
+{
+    // A regular file where the folder should be: no folder can be made there.
+    ASSERT_TRUE(TestUtil::writeFile(dir.filePath(QStringLiteral("Verbalto")), "not a folder"));
+    SettingsStore store(iniPath());
+    EXPECT_FALSE(store.WriteOptions(OptionsRecord()));
+    EXPECT_FALSE(store.SaveSetting(SettingsStore::kLanguageKey, QStringLiteral("1")));
+}
+
+} // namespace
