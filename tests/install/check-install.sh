@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Usage: check-install.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+for program in verbalto patchwell verbalto-cli; do
+  [[ -x "$prefix/bin/$program" ]] || { echo "missing bin/$program"; exit 1; }
+done
+out=$("$prefix/bin/verbalto-cli" --version)
+[[ "$out" == "verbalto-cli $version" ]] || { echo "unexpected --version: $out"; exit 1; }
+
+desktop="$prefix/share/applications/org.verbalto.Verbalto.desktop"
+desktop-file-validate "$desktop"
+grep -q '^Exec=verbalto$' "$desktop"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.verbalto.Verbalto.metainfo.xml"
+for size in 16x16 32x32 48x48 128x128; do
+  [[ -s "$prefix/share/icons/hicolor/$size/apps/org.verbalto.Verbalto.png" ]] || { echo "missing $size icon"; exit 1; }
+done
+echo "installed and valid"
