@@ -1,5 +1,6 @@
 #include "FormMian.h"
 
+#include "FileCommands.h"
 #include "GetSysPath.h"
 #include "IcoMod.h"
 #include "LanguageCatalogue.h"
@@ -168,8 +169,8 @@ void FormMian::createMenus()
     menuF0 = menuF->addAction(QString(), this, &FormMian::Command1_Click);
     menuF0->setShortcut(QKeySequence(Qt::Key_F5));
     menuF->addSeparator();
-    menuF1 = menuF->addAction(QString());
-    menuF2 = menuF->addAction(QString());
+    menuF1 = menuF->addAction(QString(), this, &FormMian::menuF1_Click);
+    menuF2 = menuF->addAction(QString(), this, &FormMian::menuF2_Click);
     menuF->addSeparator();
     menuF3 = menuF->addAction(QString(), this, &FormMian::menuF3_Click);
 
@@ -515,6 +516,22 @@ void FormMian::Command3_Click()
         SetBoxText(box, QString());
     WebBrowser2[0]->hide();
     WebBrowser2[1]->hide();
+}
+
+void FormMian::menuF1_Click()
+{
+    const FileCommands::OpenOutcome opened = FileCommands::OpenTextFile(this, m_languageIndex);
+    SourceFile = opened.SourceFile;
+    if (!opened.text)
+        return;
+    SetBoxText(SourceBox, *opened.text);
+    Command1_Click();
+}
+
+void FormMian::menuF2_Click()
+{
+    FileCommands::SaveResults(this, m_languageIndex, GetBoxText(SourceBox), GetBoxText(TranslationBox),
+                              GetBoxText(RomanizationBox), GetBoxText(DictionaryBox));
 }
 
 void FormMian::menuH1_Click()

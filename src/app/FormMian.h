@@ -52,6 +52,8 @@ class FormMian final : public QMainWindow
     QString SourceLanguageCode;
     QString TargetLanguageCode;
     QString HostLanguageCode;
+    // The path chosen in the last Open dialog; empty when it was cancelled.
+    QString SourceFile;
 
     // Controls, named as everywhere else in Verbalto.
     QWidget* Pic1 = nullptr;
@@ -97,6 +99,8 @@ class FormMian final : public QMainWindow
     void Command7_Click(); // Swap
     void Combo1_Click();
     void Combo2_Click();
+    void menuF1_Click(); // Open a text file and translate it
+    void menuF2_Click(); // Save the original and the results
     void menuF3_Click(); // Exit
     void menuH1_Click();
     void menuH4_Click();

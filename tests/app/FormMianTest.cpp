@@ -8,7 +8,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
@@ -290,4 +292,33 @@ TEST_F(Form, CaptionsComeFromTheStringTable)
     EXPECT_EQ(window->Label2->text(), u"From");
     EXPECT_TRUE(window->menuS201->isChecked());
     EXPECT_FALSE(window->menuS202->isChecked());
+}
+
+TEST_F(Form, OpenedFileIsTranslatedAtOnce)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("text.TXT"));
+    QByteArray utf16("\xFF\xFE", 2);
+    const QString text = QStringLiteral("  Hello\r\n世界");
+    utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    ASSERT_TRUE(TestUtil::writeFile(path, utf16));
+
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            // Typed into the name field, as a person would; the dialog runs its own checks.
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                edit->setText(path);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    answer.start();
+    window->menuF1_Click();
+    answer.stop();
+    EXPECT_EQ(window->SourceFile, path);
+    EXPECT_EQ(GetBoxText(window->SourceBox), text);
+    ASSERT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(field(lastForm(), "text"), text);
+    EXPECT_EQ(GetBoxText(window->TranslationBox), u"Bonjour");
 }
