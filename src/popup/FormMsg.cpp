@@ -69,8 +69,12 @@ FormMsg::FormMsg(const Options& options)
     m_webBrowser1 = new HtmlView(m_picture1);
     m_webBrowser1->SetScrollBarsAllowed(false);
     m_webBrowser1->setGeometry(QRect(kPageOffset, QSize(kPageWidth, kPageHeight)));
-    if (!options.page.isEmpty())
+    if (options.page.isEmpty())
+        m_picture1->hide(); // a message-only popup shows its background instead
+    else
         m_webBrowser1->NavigateUrl(options.page);
+    // A message of several lines stays readable over the page.
+    m_lblMessage->raise();
 
     m_timer1.setParent(this);
     m_timer1.setInterval(options.tickMs);

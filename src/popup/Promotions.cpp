@@ -32,6 +32,11 @@ QUrl Promotions::PromotionListUrl() const
     return QUrl(m_config.vendorBaseUrl + QStringLiteral("/Vbxpromo/ADC1.txt"));
 }
 
+FormMsg* Promotions::Popup() const
+{
+    return m_popup.data();
+}
+
 void Promotions::ShowOfflineBanner()
 {
     const QString folder = m_config.tempFolder();

@@ -42,7 +42,7 @@ class Promotions final : public QObject
     void UnloadPopup();
 
     QUrl PromotionListUrl() const;
-    FormMsg* Popup() const { return m_popup; }
+    FormMsg* Popup() const;
     QTimer& Timer3() { return m_timer3; }
     const PromoTick& State() const { return m_tick; }
     PromoTick& State() { return m_tick; }

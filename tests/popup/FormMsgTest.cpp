@@ -53,6 +53,7 @@ TEST(FormMsg, LayoutMatchesTheDesign)
     EXPECT_EQ(popup->WebBrowser1()->geometry(), QRect(-646, -12, 1006, 244));
     EXPECT_EQ(popup->WebBrowser1()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(popup->lblMessage()->text(), QStringLiteral("每日一句学英语"));
+    EXPECT_FALSE(popup->Picture1()->isVisibleTo(popup)); // no page, no frame
     // Waiting just below the work area, at its right-hand edge.
     EXPECT_EQ(popup->geometry().right(), work().right());
     EXPECT_EQ(popup->y(), work().bottom() + 1);

@@ -103,6 +103,7 @@ TEST(Promotions, DailySentenceShowsOncePerRun)
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(popup->lblMessage()->text(), QStringLiteral("每日一句学英语"));
     EXPECT_TRUE(popup->Motion().NoClickClose());
+    EXPECT_TRUE(popup->Picture1()->isVisibleTo(popup));
     EXPECT_TRUE(f.server.waitForRequests(1));
     EXPECT_EQ(f.server.requests().value(0).path, QByteArray("/verbalto.html"));
 
