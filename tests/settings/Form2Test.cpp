@@ -166,7 +166,7 @@ TEST_F(Form2Test, OkStoresTellsTheMainWindowThenConfirms)
     ASSERT_EQ(saved.count(), 1);
     const auto record = saved.at(0).at(0).value<OptionsRecord>();
     EXPECT_EQ(record.Format(), QStringLiteral("11|9|0|1|10|0|1"));
-    EXPECT_EQ(record.hostLanguageCode(), QStringLiteral("zh-TW"));
+    EXPECT_EQ(ModLng::HostLanguageCode(record), QStringLiteral("zh-TW"));
     EXPECT_EQ(savedBeforeMessage, 1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
