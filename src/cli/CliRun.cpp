@@ -6,6 +6,7 @@
 #include "CliOutput.h"
 #include "HttpTransport.h"
 #include "LanguageCatalogue.h"
+#include "ModLng.h"
 #include "ModUniTxt.h"
 #include "ParseTranslateReply.h"
 #include "ResultsFile.h"
@@ -144,7 +145,7 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         const QString sl = options.sourceCode.value_or(QString());
         const QString tl =
             options.targetCode.value_or(LanguageCatalogue::LanguageCode(stored.targetIndex));
-        const QString hl = options.hostCode.value_or(stored.hostLanguageCode());
+        const QString hl = options.hostCode.value_or(ModLng::HostLanguageCode(stored));
 
         const QString url = environment.serviceBaseUrl + QStringLiteral("/translate_t");
         QElapsedTimer clock;
@@ -153,16 +154,23 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
             QUrl(url), "application/x-www-form-urlencoded",
             BuildTranslateRequest(result.sourceText, hl, sl, tl), environment.timeoutMs);
         if (!reply.ok) {
-            // The transport counts its time-out from the last data, so only a wait at least
-            // that long can have been one.
+            // The transport counts its time-out from the last data, so only a wait about that
+            // long can have been one (timers may fire a little early).
             const QString why =
-                clock.elapsed() >= environment.timeoutMs
+                clock.elapsed() >= environment.timeoutMs - environment.timeoutMs / 10
                     ? QStringLiteral("no answer within %1 ms").arg(environment.timeoutMs)
                     : reply.error;
             complain(io, QStringLiteral("no reply from %1: %2").arg(url, why));
             return NoReply;
         }
-        if (reply.status < 200 || reply.status > 299)
+        const bool success = reply.status >= 200 && reply.status <= 299;
+        // A page that broke off (a time-out or a closed connection in the middle of the body)
+        // would give a cut translation; error statuses carry an error text of their own.
+        if (success && !reply.error.isEmpty()) {
+            complain(io, QStringLiteral("the reply from %1 broke off: %2").arg(url, reply.error));
+            return NoReply;
+        }
+        if (!success)
             complain(io,
                      QStringLiteral("the service answered with HTTP status %1").arg(reply.status));
         const TranslationResult page = ParseTranslateReply(QString::fromUtf8(reply.body));

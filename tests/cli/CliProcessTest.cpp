@@ -12,6 +12,8 @@
 #include <QMap>
 #include <QProcess>
 #include <QStringDecoder>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
@@ -90,7 +92,8 @@ class CliProcess : public ::testing::Test
             return {};
         p.write(input);
         p.closeWriteChannel();
-        if (!p.waitForFinished(20000)) {
+        // The event loop runs meanwhile, so a server on this thread can answer.
+        if (!TestUtil::waitUntil([&] { return p.state() == QProcess::NotRunning; }, 20000)) {
             p.kill();
             p.waitForFinished();
             return {};
@@ -307,6 +310,38 @@ TEST_F(CliProcess, NoReplyIsExitOneWithOneLine)
         refused.err.startsWith("verbalto-cli: no reply from http://127.0.0.1:1/translate_t"))
         << refused.err.toStdString();
     EXPECT_EQ(refused.err.count('\n'), 1);
+}
+
+TEST_F(CliProcess, APageThatBreaksOffIsNoReply)
+{
+    // Headers and the start of a page, then a close or silence.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    bool closeAfterStart = true;
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, &closeAfterStart] {
+            socket->readAll();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                          "Content-Length: 5000\r\n\r\n");
+            socket->write(ReplyPages::PageUtf8({utf8("Bonj")}).left(300));
+            socket->flush();
+            if (closeAfterStart)
+                socket->disconnectFromHost();
+        });
+    });
+    const QString url = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+
+    const Outcome closed = run(args({"hello"}), {}, url);
+    EXPECT_EQ(closed.exitCode, 1);
+    EXPECT_TRUE(closed.out.isEmpty());
+    EXPECT_TRUE(closed.err.contains("broke off")) << closed.err.toStdString();
+
+    closeAfterStart = false;
+    const Outcome silent = run(args({"hello"}), {}, url);
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_TRUE(silent.out.isEmpty());
+    EXPECT_EQ(silent.err.count('\n'), 1);
 }
 
 TEST_F(CliProcess, UsageErrorsAreExitTwoAndSendNothing)
