@@ -234,6 +234,7 @@ void HtmlView::imageArrived(const QUrl& name, const QUrl& url, bool ok, const QB
             viewport()->update();
         });
         m_movies.append(movie);
+        movie->setPaused(!isVisible());
     }
 
     // The real size may differ from the stand-in: lay the page out again.
@@ -309,6 +310,21 @@ void HtmlView::scrollContentsBy(int dx, int dy)
 {
     QTextBrowser::scrollContentsBy(dx, dy);
     placePlayers();
+}
+
+void HtmlView::showEvent(QShowEvent* event)
+{
+    QTextBrowser::showEvent(event);
+    for (QMovie* movie : std::as_const(m_movies))
+        movie->setPaused(false);
+}
+
+void HtmlView::hideEvent(QHideEvent* event)
+{
+    QTextBrowser::hideEvent(event);
+    // A window hidden in the tray spends nothing on animations.
+    for (QMovie* movie : std::as_const(m_movies))
+        movie->setPaused(true);
 }
 
 void HtmlView::openLink(const QUrl& link)

@@ -53,6 +53,8 @@ class HtmlView final : public QTextBrowser
     QVariant loadResource(int type, const QUrl& name) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     using Done = std::function<void(bool ok, const QByteArray& body, const QByteArray& type)>;
