@@ -44,7 +44,7 @@ struct ValueOption
     const char* shortName; // may be null
     const char* longName;  // may be null
     std::optional<QString> Options::*field;
-    CodeKind kind;
+    CodeKind kind; // only for language codes
     bool isCode;
 };
 
@@ -175,8 +175,9 @@ Options:
       --version       show the version
 
 Standard input is read whole as UTF-8. A text of nothing but spaces is not
-sent. The stored options are read from $XDG_CONFIG_HOME/Verbalto/Verbalto.ini,
-and the service from VERBALTO_TRANSLATE_URL (default http://translate.google.com).
+sent. The default languages are those stored by Verbalto's Options dialog
+(Verbalto/Verbalto.ini in $XDG_CONFIG_HOME, normally ~/.config). The service
+is VERBALTO_TRANSLATE_URL when set, else http://translate.google.com.
 
 Exit status:
   0  a reply arrived
