@@ -51,7 +51,7 @@ class Promotions final : public QObject
     void Timer3_Timer();
 
   private:
-    HtmlView* m_banner;
+    QPointer<HtmlView> m_banner;
     Config m_config;
     PromoTick m_tick;
     QTimer m_timer3;
