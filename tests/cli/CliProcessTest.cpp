@@ -76,15 +76,16 @@ class CliProcess : public ::testing::Test
                         .SaveSetting(SettingsStore::kOptionsKey, QString::fromLatin1(options)));
     }
 
+    // A reply that comes at all comes at once; the short time-out is for silent servers.
     Outcome run(const QStringList& arguments, const QByteArray& input = {},
-                const QString& serviceUrl = {})
+                const QString& serviceUrl = {}, int timeoutMs = 5000)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
         env.insert(QStringLiteral("VERBALTO_TRANSLATE_URL"),
                    serviceUrl.isEmpty() ? m_server.baseUrl() : serviceUrl);
-        env.insert(QStringLiteral("VERBALTO_TIMEOUT_MS"), QStringLiteral("400"));
+        env.insert(QStringLiteral("VERBALTO_TIMEOUT_MS"), QString::number(timeoutMs));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         p.setProcessEnvironment(env);
         p.start(TestUtil::binPath(QStringLiteral("verbalto-cli")), arguments);
@@ -297,9 +298,8 @@ TEST_F(CliProcess, NoReplyIsExitOneWithOneLine)
     EXPECT_TRUE(closed.out.isEmpty());
     EXPECT_EQ(closed.err.count('\n'), 1) << closed.err.toStdString();
 
-    // The short time-out of the test environment ends the wait for a silent server.
     m_server.setReply("/translate_t", CannedReply::hang());
-    const Outcome silent = run(args({"hello"}));
+    const Outcome silent = run(args({"hello"}), {}, {}, 400);
     EXPECT_EQ(silent.exitCode, 1);
     EXPECT_TRUE(silent.err.contains("no answer within 400 ms")) << silent.err.toStdString();
     EXPECT_EQ(silent.err.count('\n'), 1);
@@ -338,7 +338,7 @@ TEST_F(CliProcess, APageThatBreaksOffIsNoReply)
     EXPECT_TRUE(closed.err.contains("broke off")) << closed.err.toStdString();
 
     closeAfterStart = false;
-    const Outcome silent = run(args({"hello"}), {}, url);
+    const Outcome silent = run(args({"hello"}), {}, url, 400);
     EXPECT_EQ(silent.exitCode, 1);
     EXPECT_TRUE(silent.out.isEmpty());
     EXPECT_EQ(silent.err.count('\n'), 1);
