@@ -96,6 +96,8 @@ class UpdateHandoverTest : public ::testing::Test
                             QString::number(at.y()), u"click"_qs, u"1"_qs});
     }
 
+    bool failThenLeave();
+
     QTemporaryDir dir;
     QString folder;
     QString browserLog;
@@ -169,19 +171,27 @@ qint64 startUpdater(const QString& folder, const QString& prepare = {})
 
 } // namespace
 
+// Presses update in the updater's window, lets the download fail, then leaves with exit; true
+// when the browser was asked for a page.
+bool UpdateHandoverTest::failThenLeave()
+{
+    const QString window = updaterWindow();
+    if (window.isEmpty() || !server.waitForRequests(1, 10000))
+        return false;
+    click(window, kUpdateButton);
+    if (!server.waitForRequests(2, 10000))
+        return false;
+    // Ready again once the download has ended; the exit button then leaves.
+    TestUtil::waitUntil([] { return false; }, 1500);
+    click(window, kExitButton);
+    return TestUtil::waitUntil([this] { return QFile::exists(browserLog); }, 10000);
+}
+
 TEST_F(UpdateHandoverTest, AFailedDownloadKeepsVerbaltoAndOpensTheProductPage)
 {
     server.setReply("/dl/verbalto", CannedReply::withStatus(404, "<html>gone</html>"));
     pids << startUpdater(folder);
-    const QString window = updaterWindow();
-    ASSERT_FALSE(window.isEmpty());
-    ASSERT_TRUE(server.waitForRequests(1, 10000));
-    click(window, kUpdateButton);
-    ASSERT_TRUE(server.waitForRequests(2, 10000));
-    // Ready again once the download has ended; the exit button then leaves.
-    TestUtil::waitUntil([] { return false; }, 1500);
-    click(window, kExitButton);
-    ASSERT_TRUE(TestUtil::waitUntil([this] { return QFile::exists(browserLog); }, 10000));
+    ASSERT_TRUE(failThenLeave());
     EXPECT_EQ(TestUtil::readFile(browserLog), server.baseUrl().toUtf8() + "/verbalto.html\n");
     EXPECT_FALSE(QFile::exists(startLog()));
     EXPECT_EQ(TestUtil::readFile(exe()), oldProgram);
@@ -192,14 +202,7 @@ TEST_F(UpdateHandoverTest, AReadOnlyProgramFolderKeepsVerbalto)
     if (!TestUtil::isRoot() || QStandardPaths::findExecutable(u"unshare"_qs).isEmpty())
         GTEST_SKIP() << "needs root and unshare";
     pids << startUpdater(folder, u"mount --bind -o ro \"$0\" \"$0\""_qs);
-    const QString window = updaterWindow();
-    ASSERT_FALSE(window.isEmpty());
-    ASSERT_TRUE(server.waitForRequests(1, 10000));
-    click(window, kUpdateButton);
-    ASSERT_TRUE(server.waitForRequests(2, 10000));
-    TestUtil::waitUntil([] { return false; }, 1500);
-    click(window, kExitButton);
-    ASSERT_TRUE(TestUtil::waitUntil([this] { return QFile::exists(browserLog); }, 10000));
+    ASSERT_TRUE(failThenLeave());
     EXPECT_FALSE(QFile::exists(startLog()));
     EXPECT_EQ(TestUtil::readFile(exe()), oldProgram);
     EXPECT_FALSE(QFile::exists(folder + u"/tmp.tmp"));
