@@ -14,11 +14,18 @@ void ClipMonitor::StartClipMonitor()
     if (m_running || !m_clipboard)
         return;
     m_running = true;
-    m_connection =
-        connect(m_clipboard, &QClipboard::dataChanged, this, [this] { OnDataChanged(); });
+    m_connection = connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
+        // A notice that arrives first covers the start-up check: the same text is not translated
+        // twice.
+        m_startCheckPending = false;
+        OnDataChanged();
+    });
+    m_startCheckPending = true;
     QTimer::singleShot(0, this, [this] {
-        if (m_running)
+        if (m_running && m_startCheckPending) {
+            m_startCheckPending = false;
             OnDataChanged();
+        }
     });
 }
 

@@ -33,4 +33,5 @@ class ClipMonitor final : public QObject
     bool m_running = false;
     bool m_busy = false;
     bool m_pending = false;
+    bool m_startCheckPending = false;
 };

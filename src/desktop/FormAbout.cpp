@@ -47,6 +47,7 @@ FormAbout::FormAbout(const QString& languageIndex, QWidget* parent, UrlOpener op
     grid->setHorizontalSpacing(16);
     grid->addWidget(m_image1, 0, 0, Qt::AlignTop | Qt::AlignLeft);
     grid->addLayout(texts, 0, 1);
+    grid->setColumnStretch(1, 1);
     setFixedWidth(540);
 
     Form_Load();
@@ -61,6 +62,7 @@ void FormAbout::Form_Load()
 {
     ApplyCaptions();
     m_labels[5]->setText(QStringLiteral("Ver:") + TrayTexts::VersionText());
+    adjustSize();
 }
 
 void FormAbout::ApplyCaptions()

@@ -43,6 +43,12 @@ QSize MenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
     if (type != CT_MenuItem || !item || item->menuItemType == QStyleOptionMenuItem::Separator)
         return QProxyStyle::sizeFromContents(type, option, size, widget);
     const BBMenu menu = BBMenu::FromText(item->text);
+    if (item->menuItemType == QStyleOptionMenuItem::DefaultItem) {
+        // The default item is drawn bold; measured plain, its caption would be cut off.
+        QFont bold = item->font;
+        bold.setBold(true);
+        return MeasureItem(QFontMetrics(bold), menu.Caption, menu.KeyAccel);
+    }
     return MeasureItem(item->fontMetrics, menu.Caption, menu.KeyAccel);
 }
 
@@ -64,8 +70,15 @@ void MenuStyle::drawControl(ControlElement element, const QStyleOption* option, 
                             const QWidget* widget) const
 {
     const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-    if (element != CE_MenuItem || !item || item->menuItemType == QStyleOptionMenuItem::Separator ||
-        item->menuItemType == QStyleOptionMenuItem::EmptyArea) {
+    if (element != CE_MenuItem || !item || item->menuItemType == QStyleOptionMenuItem::EmptyArea) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    if (item->menuItemType == QStyleOptionMenuItem::Separator) {
+        // The platform's own separator line, over the strip so that the strip runs on unbroken.
+        painter->fillRect(
+            QRect(item->rect.left(), item->rect.top(), StripWidth, item->rect.height()),
+            QColor(StripFill));
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 
@@ -37,6 +38,10 @@ Form2::Form2(SettingsStore& store, const QString& languageIndex, QWidget* parent
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(322, 252);
+    // The layout is measured for a 9-point face; larger desktop defaults clip the captions.
+    QFont small = font();
+    small.setPointSize(9);
+    setFont(small);
     IcoMod::SetWindowIcons(this, QStringLiteral("IDR_MAINFRAME"), false);
 
     Shape1 = place(new QFrame(this), "Shape1", 8, 8, 307, 205);
@@ -99,6 +104,16 @@ void Form2::ApplyLanguage()
     // A plain entry, not a QComboBox separator: choosing it is allowed and stores 1.
     Combo2->addItem(QString::fromUtf16(LanguageCatalogue::kSeparator));
     Combo2->addItems(names);
+    fitCheckBoxes();
+}
+
+void Form2::fitCheckBoxes()
+{
+    // Wider faces than the one the layout was drawn for would clip "Show romanization";
+    // the pair on one line shares the room instead.
+    Check3->resize(std::max(123, Check3->sizeHint().width()), Check3->height());
+    Check4->move(std::max(158, Check3->geometry().right() + 8), Check4->y());
+    Check4->resize(std::max(137, Check4->sizeHint().width()), Check4->height());
 }
 
 void Form2::Form_Load()

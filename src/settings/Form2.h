@@ -44,6 +44,7 @@ class Form2 final : public QDialog
 
   private:
     QString text(int n) const;
+    void fitCheckBoxes();
     static void showMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                const QString& text);
 

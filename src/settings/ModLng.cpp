@@ -1,5 +1,7 @@
 #include "ModLng.h"
 
+#include "LanguageCatalogue.h"
+#include "OptionsRecord.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
 
@@ -30,6 +32,11 @@ QString ReadLanguageIndex(const SettingsStore& store, const QLocale& locale)
     if (value == kEnglish || value == kSimplifiedChinese || value == kTraditionalChinese)
         return value;
     return kSimplifiedChinese;
+}
+
+QString HostLanguageCode(const OptionsRecord& options)
+{
+    return LanguageCatalogue::LanguageCode(options.systemLanguage);
 }
 
 std::optional<QString> Text(const QString& languageIndex, int n)

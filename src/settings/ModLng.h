@@ -6,6 +6,7 @@
 #include <optional>
 
 class SettingsStore;
+struct OptionsRecord;
 
 namespace ModLng {
 
@@ -20,6 +21,9 @@ QString ChooseDefaultLanguage(const QLocale& locale);
 // A value other than 1, 2 or 3 would leave every caption blank, so it reads as missing.
 // Nothing is written back.
 QString ReadLanguageIndex(const SettingsStore& store, const QLocale& locale = QLocale::system());
+
+// The service code of the options' system language: the "hl" of every request.
+QString HostLanguageCode(const OptionsRecord& options);
 
 // The text of number n in the given interface language, or nothing when the table lacks it.
 std::optional<QString> Text(const QString& languageIndex, int n);

@@ -43,8 +43,3 @@ QString OptionsRecord::Format() const
         parts.append(QString::number(value));
     return parts.join(QLatin1Char('|'));
 }
-
-QString OptionsRecord::hostLanguageCode() const
-{
-    return LanguageCatalogue::LanguageCode(systemLanguage);
-}

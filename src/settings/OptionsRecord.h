@@ -32,8 +32,6 @@ struct OptionsRecord final
     bool showDictionary() const { return dictionary != 0; }
     bool monitorsClipboard() const { return monitorClipboard != 0; }
     bool cachesTranslations() const { return cacheTranslations != 0; }
-    // The service code of the system language, the "hl" of every request.
-    QString hostLanguageCode() const;
 
     bool operator==(const OptionsRecord&) const = default;
 };

@@ -31,17 +31,22 @@ void Spin()
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
 }
-} // namespace
 
-TEST(ClipMonitor, TranslatesWhatIsThereAtStartAndEachLaterCopy)
+class ClipMonitorTest : public ::testing::Test
 {
+  protected:
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QStringLiteral("already there"));
     FakeWindow w;
-    w.source = QStringLiteral("old text");
     bool selfCopy = false;
     QObject owner;
-    ClipMonitor monitor(clipboard, selfCopy, w.actions(), &owner);
+    ClipMonitor monitor{clipboard, selfCopy, w.actions(), &owner};
+};
+} // namespace
+
+TEST_F(ClipMonitorTest, TranslatesWhatIsThereAtStartAndEachLaterCopy)
+{
+    clipboard->setText(QStringLiteral("already there"));
+    w.source = QStringLiteral("old text");
     monitor.StartClipMonitor();
     Spin();
     EXPECT_EQ(w.translated, QStringList{QStringLiteral("already there")});
@@ -58,14 +63,9 @@ TEST(ClipMonitor, TranslatesWhatIsThereAtStartAndEachLaterCopy)
     EXPECT_EQ(w.translated.size(), 2);
 }
 
-TEST(ClipMonitor, OwnCopySkipsExactlyItsOwnChange)
+TEST_F(ClipMonitorTest, OwnCopySkipsExactlyItsOwnChange)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    FakeWindow w;
-    bool selfCopy = false;
-    QObject owner;
-    ClipMonitor monitor(clipboard, selfCopy, w.actions(), &owner);
     monitor.StartClipMonitor();
     Spin();
     EXPECT_TRUE(w.translated.isEmpty());
@@ -83,13 +83,8 @@ TEST(ClipMonitor, OwnCopySkipsExactlyItsOwnChange)
     EXPECT_EQ(w.translated, QStringList{QStringLiteral("someone else's")});
 }
 
-TEST(ClipMonitor, ImagesFilesAndBlanksDoNothing)
+TEST_F(ClipMonitorTest, ImagesFilesAndBlanksDoNothing)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    FakeWindow w;
-    bool selfCopy = false;
-    QObject owner;
-    ClipMonitor monitor(clipboard, selfCopy, w.actions(), &owner);
     clipboard->setText(QStringLiteral("   "));
     monitor.StartClipMonitor();
     Spin();
@@ -105,14 +100,9 @@ TEST(ClipMonitor, ImagesFilesAndBlanksDoNothing)
     EXPECT_TRUE(w.translated.isEmpty());
 }
 
-TEST(ClipMonitor, AChangeDuringATranslationWaitsForItToEnd)
+TEST_F(ClipMonitorTest, AChangeDuringATranslationWaitsForItToEnd)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    FakeWindow w;
-    bool selfCopy = false;
-    QObject owner;
-    ClipMonitor monitor(clipboard, selfCopy, w.actions(), &owner);
     monitor.StartClipMonitor();
     Spin();
     int depth = 0;
@@ -129,4 +119,13 @@ TEST(ClipMonitor, AChangeDuringATranslationWaitsForItToEnd)
     EXPECT_EQ(w.translated,
               (QStringList{QStringLiteral("first"), QStringLiteral("arrived meanwhile")}));
     EXPECT_EQ(deepest, 1);
+}
+
+TEST_F(ClipMonitorTest, AChangeBeforeTheStartCheckIsTranslatedOnce)
+{
+    clipboard->setText(QStringLiteral("old"));
+    monitor.StartClipMonitor();
+    clipboard->setText(QStringLiteral("new"));
+    Spin();
+    EXPECT_EQ(w.translated, QStringList{QStringLiteral("new")});
 }

@@ -82,6 +82,14 @@ TEST(MenuMeasure, CaptionAloneAndWithShortcut)
                              fm.horizontalAdvance(QStringLiteral("F5")) + 4);
     EXPECT_EQ(b.height(), fm.height() + 6);
 
+    // The bold default item of the tray menu is measured bold, so that it is not cut off.
+    QStyleOptionMenuItem byDefault = ItemOption(QStringLiteral("Open Translate Tool"));
+    byDefault.menuItemType = QStyleOptionMenuItem::DefaultItem;
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_EQ(style.sizeFromContents(QStyle::CT_MenuItem, &byDefault, QSize(1, 1), nullptr).width(),
+              QFontMetrics(bold).horizontalAdvance(QStringLiteral("Open Translate Tool")) + 36);
+
     // Only the first tab splits; the rest belongs to the shortcut text.
     QStyleOptionMenuItem twoTabs = ItemOption(QStringLiteral("A\tB\tC"));
     const QSize c = style.sizeFromContents(QStyle::CT_MenuItem, &twoTabs, QSize(1, 1), nullptr);

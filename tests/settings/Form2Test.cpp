@@ -97,6 +97,12 @@ TEST_F(Form2Test, CaptionsAndListsComeFromTheStringTable)
         EXPECT_EQ(child<QCheckBox>(*form, "Check2")->text(), text(lang, 35));
         EXPECT_EQ(child<QPushButton>(*form, "Command1")->text(), text(lang, 36));
         EXPECT_EQ(child<QPushButton>(*form, "Command2")->text(), text(lang, 37));
+        // Both boxes on one line keep their whole caption and stay inside the outline.
+        auto* check3 = child<QCheckBox>(*form, "Check3");
+        auto* check4 = child<QCheckBox>(*form, "Check4");
+        EXPECT_GE(check3->width(), check3->sizeHint().width());
+        EXPECT_LT(check3->geometry().right(), check4->x());
+        EXPECT_LE(check4->geometry().right(), 8 + 307);
 
         auto* combo2 = child<QComboBox>(*form, "Combo2");
         ASSERT_EQ(combo2->count(), 61);
@@ -166,7 +172,7 @@ TEST_F(Form2Test, OkStoresTellsTheMainWindowThenConfirms)
     ASSERT_EQ(saved.count(), 1);
     const auto record = saved.at(0).at(0).value<OptionsRecord>();
     EXPECT_EQ(record.Format(), QStringLiteral("11|9|0|1|10|0|1"));
-    EXPECT_EQ(record.hostLanguageCode(), QStringLiteral("zh-TW"));
+    EXPECT_EQ(ModLng::HostLanguageCode(record), QStringLiteral("zh-TW"));
     EXPECT_EQ(savedBeforeMessage, 1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);

@@ -1,6 +1,8 @@
 // Stored options: exact text, and per-field fallback for anything the program never writes.
 #include "OptionsRecord.h"
 
+#include "ModLng.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,7 +23,7 @@ TEST(OptionsRecord, DefaultsMeanDetectIntoEnglishWithEverythingOn)
     EXPECT_TRUE(r.showDictionary());
     EXPECT_TRUE(r.monitorsClipboard());
     EXPECT_TRUE(r.cachesTranslations());
-    EXPECT_EQ(r.hostLanguageCode(), QStringLiteral("en"));
+    EXPECT_EQ(ModLng::HostLanguageCode(r), QStringLiteral("en"));
 }
 
 TEST(OptionsRecord, WellFormedValuesRoundTrip)
@@ -44,11 +46,11 @@ TEST(OptionsRecord, NegativeCheckValuesReadAsTicked)
 
 TEST(OptionsRecord, HostLanguageComesFromSystemLanguageField)
 {
-    EXPECT_EQ(OptionsRecord::Parse(QStringLiteral("0|15|1|1|9|1|1")).hostLanguageCode(),
+    EXPECT_EQ(ModLng::HostLanguageCode(OptionsRecord::Parse(QStringLiteral("0|15|1|1|9|1|1"))),
               QStringLiteral("zh-CN"));
-    EXPECT_EQ(OptionsRecord::Parse(QStringLiteral("0|15|1|1|58|1|1")).hostLanguageCode(),
+    EXPECT_EQ(ModLng::HostLanguageCode(OptionsRecord::Parse(QStringLiteral("0|15|1|1|58|1|1"))),
               QStringLiteral("yi"));
-    EXPECT_EQ(OptionsRecord::Parse(QStringLiteral("0|15|1|1|0|1|1")).hostLanguageCode(),
+    EXPECT_EQ(ModLng::HostLanguageCode(OptionsRecord::Parse(QStringLiteral("0|15|1|1|0|1|1"))),
               QStringLiteral("af"));
 }
 
@@ -70,7 +72,7 @@ TEST_P(OptionsRecordMalformed, FallsBackFieldByField)
     EXPECT_LT(r.sourceIndex, OptionsRecord::kSourceListCount);
     EXPECT_GE(r.targetIndex, 0);
     EXPECT_LT(r.targetIndex, OptionsRecord::kTargetListCount);
-    EXPECT_FALSE(r.hostLanguageCode().isEmpty());
+    EXPECT_FALSE(ModLng::HostLanguageCode(r).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(

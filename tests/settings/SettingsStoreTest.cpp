@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -115,6 +117,31 @@ TEST_F(SettingsStoreTest, UnwritableFileIsReported)
     SettingsStore store(iniPath());
     EXPECT_FALSE(store.WriteOptions(OptionsRecord()));
     EXPECT_FALSE(store.SaveSetting(SettingsStore::kLanguageKey, QStringLiteral("1")));
+}
+
+TEST_F(SettingsStoreTest, ReadOnlyFileKeepsItsValuesAndReportsFailure)
+{
+    if (!TestUtil::isRoot() || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+        GTEST_SKIP() << "needs root and unshare";
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.WriteOptions(3, 4, 0, 0, 5, 0, 0));
+    const QByteArray before = TestUtil::readFile(iniPath());
+
+    QProcess p;
+    p.start(QStringLiteral("unshare"),
+            {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+             QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && "
+                            "exec \"$2\" \"$3\" Options '9|9|9|9|9|9|9'"),
+             QStringLiteral("sh"), dir.path(), TestUtil::binPath(QStringLiteral("settings_probe")),
+             iniPath()});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QStringList lines =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), QStringLiteral("failed"));
+    EXPECT_EQ(TestUtil::readFile(iniPath()), before);
+    EXPECT_EQ(store.ReadOptions(), QStringLiteral("3|4|0|0|5|0|0"));
 }
 
 } // namespace

@@ -1,0 +1,22 @@
+// What verbalto-cli prints for one translation: plain text for people, JSON for programs.
+#pragma once
+
+#include "TranslationResult.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace CliOutput {
+
+// The translation; then, when not empty, a blank line and the romanization; then, when not
+// empty, a blank line and the dictionary. Lines end with "\n"; UTF-8.
+QByteArray PlainText(const TranslationResult& result);
+
+// One JSON object on one line (ending with "\n"), the fields in the order source, translation,
+// romanization, dictionary, every string exact; UTF-8.
+QByteArray JsonLine(const TranslationResult& result);
+
+// A JSON string literal, quotes included.
+QByteArray JsonString(const QString& text);
+
+} // namespace CliOutput

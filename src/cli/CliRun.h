@@ -1,0 +1,46 @@
+// One run of verbalto-cli: reads the text, asks the service once, prints and saves the results.
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace CliRun {
+
+// The exit statuses other people's scripts rely on.
+enum ExitStatus : int {
+    Replied = 0,    // a reply arrived (any page, any HTTP status), or nothing had to be sent
+    NoReply = 1,    // the service could not be reached or timed out
+    UsageError = 2, // the command line is wrong
+    FileError = 3,  // FILE could not be read or RESULTS_FILE could not be written
+};
+
+struct Environment final
+{
+    QString settingsPath;   // the settings file holding the stored options
+    QString serviceBaseUrl; // the translation service, without a trailing "/"
+    int timeoutMs = 0;
+    QLocale locale; // date and time formats of the results file
+
+    // The user's settings file, VERBALTO_TRANSLATE_URL and VERBALTO_TIMEOUT_MS.
+    static Environment FromProcess();
+};
+
+// The time-out a VERBALTO_TIMEOUT_MS value asks for; anything but a positive number of
+// milliseconds gives the transport's default.
+int TimeoutFromText(const QString& text);
+
+struct Streams final
+{
+    QIODevice& in;
+    QIODevice& out;
+    QIODevice& err;
+    bool inputIsTerminal = false; // then a hint says that standard input is being read
+};
+
+// Runs the command line (without the program name) and returns the exit status.
+int Run(const QStringList& arguments, const Environment& environment, const Streams& io);
+
+} // namespace CliRun

@@ -1,0 +1,136 @@
+#include "BannerPlayer.h"
+
+#include "GifAnimation.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QMovie>
+#include <QPainter>
+#include <QPainterPath>
+
+BannerPlayer::BannerPlayer(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_timer.setParent(this);
+    connect(&m_timer, &QTimer::timeout, this, &BannerPlayer::advance);
+    SetSettings(BannerSettings{});
+}
+
+void BannerPlayer::SetSettings(const BannerSettings& settings)
+{
+    m_settings = settings;
+    m_timer.setInterval(m_settings.FrameMs());
+    setCursor(m_settings.url.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    updateTimer();
+    update();
+}
+
+bool BannerPlayer::SetImage(const QByteArray& data)
+{
+    delete m_movie;
+    m_movie = nullptr;
+    m_image = QImage();
+
+    m_movie = GifAnimation::Start(data, this);
+    if (m_movie)
+        connect(m_movie, &QMovie::frameChanged, this, [this] { update(); });
+    else
+        m_image = QImage::fromData(data);
+    updateTimer();
+    update();
+    return HasImage();
+}
+
+bool BannerPlayer::HasImage() const
+{
+    return m_movie != nullptr || !m_image.isNull();
+}
+
+void BannerPlayer::advance()
+{
+    ++m_frame;
+    update();
+}
+
+void BannerPlayer::updateTimer()
+{
+    // The sheen runs only over a still image that is on screen.
+    const bool run = isVisible() && !m_image.isNull() && m_settings.style == 0;
+    if (run && !m_timer.isActive())
+        m_timer.start();
+    else if (!run)
+        m_timer.stop();
+}
+
+void BannerPlayer::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateTimer();
+}
+
+void BannerPlayer::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateTimer();
+}
+
+void BannerPlayer::paintEvent(QPaintEvent*)
+{
+    if (!HasImage())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    const QRectF r = rect();
+    const auto& rad = m_settings.rotundity;
+    if (rad != std::array<int, 4>{}) {
+        // One radius per corner: top-left, top-right, bottom-right, bottom-left.
+        QPainterPath clip;
+        clip.moveTo(r.left() + rad[0], r.top());
+        clip.lineTo(r.right() - rad[1], r.top());
+        clip.quadTo(r.topRight(), QPointF(r.right(), r.top() + rad[1]));
+        clip.lineTo(r.right(), r.bottom() - rad[2]);
+        clip.quadTo(r.bottomRight(), QPointF(r.right() - rad[2], r.bottom()));
+        clip.lineTo(r.left() + rad[3], r.bottom());
+        clip.quadTo(r.bottomLeft(), QPointF(r.left(), r.bottom() - rad[3]));
+        clip.lineTo(r.left(), r.top() + rad[0]);
+        clip.quadTo(r.topLeft(), QPointF(r.left() + rad[0], r.top()));
+        p.setClipPath(clip);
+    }
+
+    const QImage frame = m_movie ? m_movie->currentImage() : m_image;
+    QPoint at(0, 0);
+    if (m_settings.center)
+        at = QPoint((width() - frame.width()) / 2, (height() - frame.height()) / 2);
+    p.drawImage(at, frame);
+
+    if (!m_movie && m_settings.style == 0) {
+        const int x = BannerSettings::SheenX(m_frame, width());
+        QLinearGradient sheen(x, 0, x + BannerSettings::kSheenWidth, 0);
+        sheen.setColorAt(0.0, QColor(255, 255, 255, 0));
+        sheen.setColorAt(0.5, QColor(255, 255, 255, 90));
+        sheen.setColorAt(1.0, QColor(255, 255, 255, 0));
+        p.fillRect(QRect(x, 0, BannerSettings::kSheenWidth, height()), sheen);
+    }
+
+    if (m_settings.but) {
+        // The "more" mark, pulsing gently with the frames.
+        const QPoint c = *m_settings.but;
+        const int alpha = 150 + static_cast<int>((m_frame % 30) < 15 ? (m_frame % 15) * 6
+                                                                     : (15 - m_frame % 15) * 6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, std::min(alpha, 255)));
+        p.drawEllipse(QPointF(c), 9, 9);
+        p.setPen(QPen(QColor(11, 94, 158), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(c.x() - 2, c.y() - 4), QPointF(c.x() + 2.5, c.y()),
+                                  QPointF(c.x() - 2, c.y() + 4)}));
+    }
+}
+
+void BannerPlayer::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        !m_settings.url.isEmpty())
+        emit activated(m_settings.url);
+    QWidget::mouseReleaseEvent(event);
+}

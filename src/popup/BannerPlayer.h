@@ -1,0 +1,46 @@
+// Our native banner player: hosted by HtmlView where a page embeds the banner player object.
+// It shows the image named by its settings file and animates it at the settings' speed.
+#pragma once
+
+#include "BannerSettings.h"
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+class QMovie;
+
+class BannerPlayer final : public QWidget
+{
+    Q_OBJECT
+  public:
+    explicit BannerPlayer(QWidget* parent = nullptr);
+
+    void SetSettings(const BannerSettings& settings);
+    // A still image, or an animated GIF that plays by itself. False when it is no image at all.
+    bool SetImage(const QByteArray& data);
+
+    const BannerSettings& Settings() const { return m_settings; }
+    bool HasImage() const;
+    long long Frame() const { return m_frame; }
+
+  signals:
+    // The banner was clicked and its settings name an address.
+    void activated(const QString& url);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    void advance();
+    void updateTimer();
+
+    BannerSettings m_settings;
+    QImage m_image;
+    QMovie* m_movie = nullptr;
+    QTimer m_timer;
+    long long m_frame = 0;
+};

@@ -1,0 +1,30 @@
+// The banner player's settings file (offAD.xml and the promotion pages' own) and the player's
+// frame arithmetic, as plain logic.
+#pragma once
+
+#include <QByteArray>
+#include <QPoint>
+#include <QString>
+#include <array>
+#include <optional>
+
+struct BannerSettings
+{
+    int speed = 15;                 // frames per second
+    std::optional<QPoint> but;      // where the "more" mark sits, from "x,y"
+    bool center = false;            // centre the image instead of top-left
+    std::array<int, 4> rotundity{}; // corner radii: top-left, top-right, bottom-right, bottom-left
+    int style = 0;                  // 0 = sheen sweep; other styles show the image still
+    QString imgURL;                 // the image to animate, relative to the page
+    QString url;                    // opened on a click
+
+    // Reads a <data> element with one <video> inside; bad numbers keep their defaults.
+    // Nothing when the text is not such a file.
+    static std::optional<BannerSettings> Parse(const QByteArray& xml);
+
+    // Frame interval in milliseconds (speed clamped to 1..60 frames a second).
+    int FrameMs() const;
+    // Left edge of the sheen band in frame n over an image of the given width.
+    static int SheenX(long long frame, int width);
+    static constexpr int kSheenWidth = 60;
+};

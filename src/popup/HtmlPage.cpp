@@ -1,0 +1,159 @@
+#include "HtmlPage.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QUrlQuery>
+
+namespace HtmlPage {
+namespace {
+
+constexpr auto kScheme = "verbalto-player";
+
+const QRegularExpression& objectPattern()
+{
+    static const QRegularExpression re(
+        QStringLiteral("<object\\b[^>]*>.*?</object\\s*>|<embed\\b[^>]*>(?:\\s*</embed\\s*>)?"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    return re;
+}
+
+QString movieOf(const QString& element)
+{
+    // <param name="movie" value="...">, then <embed src="...">, then <object data="...">.
+    static const QRegularExpression param(QStringLiteral("<param\\b[^>]*>"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    auto it = param.globalMatch(element);
+    while (it.hasNext()) {
+        const QString tag = it.next().captured(0);
+        const QString name = Attribute(tag, QStringLiteral("name")).toLower();
+        if (name == QLatin1String("movie") || name == QLatin1String("src"))
+            return Attribute(tag, QStringLiteral("value"));
+    }
+    static const QRegularExpression embed(QStringLiteral("<embed\\b[^>]*>"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const auto m = embed.match(element);
+    if (m.hasMatch())
+        return Attribute(m.captured(0), QStringLiteral("src"));
+    static const QRegularExpression object(QStringLiteral("<object\\b[^>]*>"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const auto o = object.match(element);
+    return o.hasMatch() ? Attribute(o.captured(0), QStringLiteral("data")) : QString();
+}
+
+int dimension(const QString& element, const QString& name, int fallback)
+{
+    static const QRegularExpression first(QStringLiteral("<(?:object|embed)\\b[^>]*>"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    auto it = first.globalMatch(element);
+    while (it.hasNext()) {
+        bool ok = false;
+        const int v = Attribute(it.next().captured(0), name).toInt(&ok);
+        if (ok && v > 0 && v <= 4000)
+            return v;
+    }
+    return fallback;
+}
+
+} // namespace
+
+QString Decode(const QByteArray& body, const QByteArray& contentType)
+{
+    static const QRegularExpression charset(QStringLiteral("charset\\s*=\\s*\"?([\\w.:-]+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto m = charset.match(QString::fromLatin1(contentType));
+    if (m.hasMatch()) {
+        QStringDecoder decoder(m.captured(1).toLatin1().constData());
+        if (decoder.isValid())
+            return decoder.decode(body);
+    }
+    QStringDecoder html = QStringDecoder::decoderForHtml(body);
+    if (html.isValid())
+        return html.decode(body);
+    return QString::fromUtf8(body);
+}
+
+QString Attribute(const QString& tag, const QString& name)
+{
+    const QRegularExpression re(
+        QStringLiteral("\\s%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>\"']+))")
+            .arg(QRegularExpression::escape(name)),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(tag);
+    if (!m.hasMatch())
+        return {};
+    QString value = m.captured(1);
+    if (value.isNull())
+        value = m.captured(2);
+    if (value.isNull())
+        value = m.captured(3);
+    return value.replace(QLatin1String("&amp;"), QLatin1String("&")).trimmed();
+}
+
+QUrl PlaceholderUrl(int index)
+{
+    QUrl url;
+    url.setScheme(QLatin1String(kScheme));
+    url.setPath(QString::number(index));
+    return url;
+}
+
+int PlaceholderIndex(const QUrl& url)
+{
+    if (url.scheme() != QLatin1String(kScheme))
+        return -1;
+    bool ok = false;
+    const int i = url.path().toInt(&ok);
+    return ok && i >= 0 ? i : -1;
+}
+
+Prepared Prepare(const QString& html)
+{
+    Prepared out;
+
+    static const QRegularExpression base(QStringLiteral("<base\\b[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = base.match(html); m.hasMatch())
+        out.baseHref = Attribute(m.captured(0), QStringLiteral("href"));
+
+    static const QRegularExpression body(QStringLiteral("<body\\b[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = body.match(html); m.hasMatch()) {
+        const QString tag = m.captured(0);
+        out.noScroll = Attribute(tag, QStringLiteral("scroll")).toLower() == QLatin1String("no");
+        static const QRegularExpression zeroStyle(QStringLiteral("margin\\s*:\\s*0"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+        out.noMargin = Attribute(tag, QStringLiteral("leftmargin")) == QLatin1String("0") ||
+                       Attribute(tag, QStringLiteral("marginwidth")) == QLatin1String("0") ||
+                       zeroStyle.match(Attribute(tag, QStringLiteral("style"))).hasMatch();
+    }
+
+    qsizetype from = 0;
+    auto it = objectPattern().globalMatch(html);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        const QString element = m.captured(0);
+        const QString movie = movieOf(element);
+        const QString settings = QUrlQuery(QUrl(movie).query())
+                                     .queryItemValue(QStringLiteral("data"), QUrl::FullyDecoded);
+        out.html += QStringView(html).mid(from, m.capturedStart() - from);
+        from = m.capturedEnd();
+        if (settings.isEmpty()) {
+            // Some other plug-in: nothing we can play, so it takes no room.
+            continue;
+        }
+        PlayerObject player;
+        player.source = movie;
+        player.settings = settings;
+        player.width = dimension(element, QStringLiteral("width"), player.width);
+        player.height = dimension(element, QStringLiteral("height"), player.height);
+        out.html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\">")
+                        .arg(PlaceholderUrl(static_cast<int>(out.players.size())).toString())
+                        .arg(player.width)
+                        .arg(player.height);
+        out.players.append(player);
+    }
+    out.html += QStringView(html).mid(from);
+    return out;
+}
+
+} // namespace HtmlPage

@@ -1,0 +1,89 @@
+// A light HTML view on QTextBrowser for the banner and the popup: loads a local file or an
+// http(s) page and its images asynchronously through the program's one network manager, plays
+// GIF animations, hosts our banner player where a page embeds it, and opens clicked links in the
+// default browser. It runs no scripts and shows a blank page when a load fails.
+#pragma once
+
+#include "HtmlPage.h"
+
+#include <QHash>
+#include <QSet>
+#include <QTextBrowser>
+#include <QUrl>
+#include <functional>
+
+class BannerPlayer;
+class QMovie;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+class HtmlView final : public QTextBrowser
+{
+    Q_OBJECT
+  public:
+    using LinkOpener = std::function<void(const QUrl&)>;
+
+    static constexpr qint64 kMaxBytes = 8 * 1024 * 1024; // per page or image
+    static constexpr int kDefaultTimeoutMs = 30000;
+
+    explicit HtmlView(QWidget* parent = nullptr);
+    ~HtmlView() override;
+
+    // A local path, a file: URL or an http(s) address; anything else gives a blank page.
+    void Navigate(const QString& address);
+    void NavigateUrl(const QUrl& url);
+
+    QUrl PageUrl() const { return m_pageUrl; }
+    bool IsBlank() const { return m_blank; }
+    int PendingLoads() const { return static_cast<int>(m_replies.size()) + m_localPending; }
+    QList<BannerPlayer*> Players() const { return m_players; }
+
+    // Where clicked links go; by default the desktop's browser.
+    void SetLinkOpener(LinkOpener opener) { m_opener = std::move(opener); }
+    void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
+    void SetNetworkManager(QNetworkAccessManager* manager) { m_network = manager; }
+    // Whether scroll bars may appear; a page with <body scroll="no"> never has them.
+    void SetScrollBarsAllowed(bool allowed);
+
+  signals:
+    void loadFinished(bool ok);
+    void resourceLoaded(const QUrl& url, bool ok);
+
+  protected:
+    QVariant loadResource(int type, const QUrl& name) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    using Done = std::function<void(bool ok, const QByteArray& body, const QByteArray& type)>;
+
+    void fetch(const QUrl& url, Done done);
+    void cancelLoads();
+    void clearPage();
+    void showPage(const QByteArray& body, const QByteArray& contentType);
+    void showBlank();
+    void imageArrived(const QUrl& name, const QUrl& url, bool ok, const QByteArray& data);
+    void startPlayer(int index, const HtmlPage::PlayerObject& object);
+    void placePlayers();
+    void openLink(const QUrl& link);
+    void applyScrollPolicy();
+    QNetworkAccessManager& network();
+
+    quint64 m_generation = 0;
+    QUrl m_pageUrl;
+    QUrl m_baseUrl;
+    bool m_blank = true;
+    bool m_noScroll = false;
+    bool m_scrollAllowed = true;
+    int m_timeoutMs = kDefaultTimeoutMs;
+    int m_localPending = 0;
+    LinkOpener m_opener;
+    QNetworkAccessManager* m_network = nullptr;
+    QList<QNetworkReply*> m_replies;
+    QSet<QUrl> m_requested;
+    QList<QMovie*> m_movies;
+    QList<BannerPlayer*> m_players;
+    QList<QSize> m_playerSizes;
+};

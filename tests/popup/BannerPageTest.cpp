@@ -1,0 +1,192 @@
+// The banner player's settings, the page preparation and the offline banner files.
+#include "BannerSettings.h"
+#include "HtmlPage.h"
+#include "OfflineBanner.h"
+
+#include "TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray resource(const QString& name)
+{
+    QFile f(QStringLiteral(":/AD/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(BannerSettings, ReadsOurSettingsFileWithItsByteOrderMark)
+{
+    const QByteArray xml = resource(QStringLiteral("offAD.xml"));
+    ASSERT_TRUE(xml.startsWith("\xEF\xBB\xBF"));
+    const auto s = BannerSettings::Parse(xml);
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->speed, 15);
+    EXPECT_EQ(s->but, QPoint(570, 42));
+    EXPECT_FALSE(s->center);
+    EXPECT_EQ(s->rotundity, (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(s->style, 0);
+    EXPECT_EQ(s->imgURL, QStringLiteral("tmpAD.png"));
+    EXPECT_EQ(s->url, QStringLiteral("http://verbalto.example/verbalto.html"));
+    EXPECT_EQ(s->FrameMs(), 66);
+}
+
+TEST(BannerSettings, BadValuesKeepDefaultsAndNonSettingsAreRefused)
+{
+    const auto s = BannerSettings::Parse(
+        "<data speed='0' but='x,4' center='1' rotundity='1,2,999' style='2'>"
+        "<video imgURL=' a.gif ' url='http://x.example/'/><video imgURL='b.gif'/></data>");
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ(s->speed, 15);
+    EXPECT_FALSE(s->but.has_value());
+    EXPECT_TRUE(s->center);
+    EXPECT_EQ(s->rotundity, (std::array<int, 4>{}));
+    EXPECT_EQ(s->style, 2);
+    EXPECT_EQ(s->imgURL, QStringLiteral("a.gif")); // the first video counts
+
+    EXPECT_FALSE(BannerSettings::Parse("<html><body>404</body></html>").has_value());
+    EXPECT_FALSE(BannerSettings::Parse("<data speed='3'").has_value());
+    EXPECT_FALSE(BannerSettings::Parse({}).has_value());
+    BannerSettings fast;
+    fast.speed = 1000;
+    EXPECT_EQ(fast.FrameMs(), 16);
+}
+
+TEST(BannerSettings, SheenCrossesTheImageAndStartsAgain)
+{
+    EXPECT_EQ(BannerSettings::SheenX(0, 620), -BannerSettings::kSheenWidth);
+    int previous = BannerSettings::SheenX(0, 620);
+    int restarts = 0;
+    for (int f = 1; f < 200; ++f) {
+        const int x = BannerSettings::SheenX(f, 620);
+        EXPECT_GE(x, -BannerSettings::kSheenWidth);
+        EXPECT_LE(x, 620 + BannerSettings::kSheenWidth);
+        if (x < previous)
+            ++restarts;
+        previous = x;
+    }
+    EXPECT_GE(restarts, 2);
+    EXPECT_EQ(BannerSettings::SheenX(-5, 0), -BannerSettings::kSheenWidth);
+}
+
+TEST(HtmlPage, OfflinePageEmbedsOnePlayerThatNamesItsSettings)
+{
+    const QString html = HtmlPage::Decode(resource(QStringLiteral("offAD1.htm")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<title>广告</title>")));
+    const auto page = HtmlPage::Prepare(html);
+    ASSERT_EQ(page.players.size(), 1);
+    EXPECT_EQ(page.players[0].settings, QStringLiteral("offAD.xml"));
+    EXPECT_EQ(page.players[0].width, 620);
+    EXPECT_EQ(page.players[0].height, 60);
+    EXPECT_TRUE(page.noScroll);
+    EXPECT_TRUE(page.noMargin);
+    EXPECT_FALSE(page.html.contains(QStringLiteral("<embed"), Qt::CaseInsensitive));
+    EXPECT_TRUE(page.html.contains(HtmlPage::PlaceholderUrl(0).toString()));
+    EXPECT_EQ(HtmlPage::PlaceholderIndex(HtmlPage::PlaceholderUrl(0)), 0);
+    EXPECT_EQ(HtmlPage::PlaceholderIndex(QUrl(QStringLiteral("http://x/0"))), -1);
+}
+
+TEST(HtmlPage, PromotionPagePlayersOtherPluginsAndBase)
+{
+    const QString html = QStringLiteral(
+        "<html><head><base href='http://cdn.example/promo/' target=_blank></head><body>"
+        "<a href='x.htm'>x</a>"
+        "<OBJECT classid='clsid:1' WIDTH=468 HEIGHT=50><PARAM NAME=movie "
+        "VALUE='show.swf?data=ad%202.xml&amp;x=1'><EMBED src='show.swf?data=ad%202.xml'></EMBED>"
+        "</OBJECT><embed src='player.swf?data=b.xml' width=100 height=20>"
+        "<object data='movie.swf' width=300 height=300></object>after</body></html>");
+    const auto page = HtmlPage::Prepare(html);
+    EXPECT_EQ(page.baseHref, QStringLiteral("http://cdn.example/promo/"));
+    EXPECT_FALSE(page.noScroll);
+    ASSERT_EQ(page.players.size(), 2);
+    EXPECT_EQ(page.players[0].settings, QStringLiteral("ad 2.xml"));
+    EXPECT_EQ(page.players[0].width, 468);
+    EXPECT_EQ(page.players[0].height, 50);
+    EXPECT_EQ(page.players[1].settings, QStringLiteral("b.xml"));
+    EXPECT_EQ(page.players[1].width, 100);
+    // A plug-in that is not a banner player takes no room; the rest of the page stays.
+    EXPECT_FALSE(page.html.contains(QStringLiteral("movie.swf")));
+    EXPECT_TRUE(page.html.contains(QStringLiteral("after</body>")));
+    EXPECT_TRUE(page.html.contains(QStringLiteral("<a href='x.htm'>x</a>")));
+}
+
+TEST(HtmlPage, DecodesByHeaderThenMetaThenUtf8)
+{
+    const QByteArray gbk("\xB9\xE3\xB8\xE6"); // 广告
+    const QString expected = QStringLiteral("广告");
+    EXPECT_TRUE(HtmlPage::Decode(gbk, "text/html; charset=GBK").contains(expected));
+    EXPECT_TRUE(HtmlPage::Decode("<meta http-equiv=Content-Type content='text/html; "
+                                 "charset=gb2312'>" +
+                                 gbk)
+                    .contains(expected));
+    EXPECT_EQ(HtmlPage::Decode(expected.toUtf8(), "text/html; charset=no-such-set"), expected);
+    EXPECT_EQ(HtmlPage::Decode(expected.toUtf8()), expected);
+}
+
+TEST(OfflineBanner, FilesAreWrittenOnceAndNamesInsideAgreeInCase)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_EQ(OfflineBanner::WriteMissingFiles(dir.path()), 4);
+    for (const QString& name : OfflineBanner::FileNames())
+        EXPECT_EQ(TestUtil::readFile(dir.filePath(name)), resource(name)) << name.toStdString();
+    EXPECT_EQ(OfflineBanner::PagePath(dir.path() + "/"),
+              dir.filePath(QStringLiteral("offAD1.htm")));
+
+    // Every name the page and the settings use is a file written, with the same case.
+    const auto page = HtmlPage::Prepare(HtmlPage::Decode(resource(QStringLiteral("offAD1.htm"))));
+    const QString playerFile = page.players[0].source.section(u'?', 0, 0);
+    const auto settings =
+        BannerSettings::Parse(TestUtil::readFile(dir.filePath(page.players[0].settings)));
+    ASSERT_TRUE(settings.has_value());
+    const QStringList written = QDir(dir.path()).entryList(QDir::Files);
+    EXPECT_TRUE(written.contains(playerFile)) << playerFile.toStdString();
+    EXPECT_TRUE(written.contains(page.players[0].settings));
+    EXPECT_TRUE(written.contains(settings->imgURL));
+
+    // An existing file stays as it is, damaged or not; only a missing one is written again.
+    const QString pagePath = dir.filePath(QStringLiteral("offAD1.htm"));
+    ASSERT_TRUE(TestUtil::writeFile(pagePath, "damaged"));
+    QFile::remove(dir.filePath(QStringLiteral("tmpAD.png")));
+    EXPECT_EQ(OfflineBanner::WriteMissingFiles(dir.path()), 1);
+    EXPECT_EQ(TestUtil::readFile(pagePath), QByteArray("damaged"));
+    EXPECT_EQ(TestUtil::readFile(dir.filePath(QStringLiteral("tmpAD.png"))),
+              resource(QStringLiteral("tmpAD.png")));
+}
+
+TEST(OfflineBanner, UnwritableFolderWritesNothingAndLeavesNoPartialFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Through a regular file: no folder can exist below it.
+    const QString file = dir.filePath(QStringLiteral("plain"));
+    ASSERT_TRUE(TestUtil::writeFile(file, "x"));
+    EXPECT_EQ(OfflineBanner::WriteMissingFiles(file), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(OfflineBanner, ReadOnlyMountWritesNothing)
+{
+    if (!TestUtil::isRoot())
+        GTEST_SKIP() << "needs a private mount namespace";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString probe = TestUtil::binPath(QStringLiteral("offline_banner_probe"));
+    QProcess p;
+    p.start(QStringLiteral("unshare"),
+            {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+             QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,ro,bind \"$1\" && "
+                            "\"$2\" \"$1\""),
+             QStringLiteral("sh"), dir.path(), probe});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.readAllStandardOutput().trimmed(), QByteArray("written 0"));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}

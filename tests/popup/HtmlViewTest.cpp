@@ -1,0 +1,239 @@
+// The light HTML view against a loopback server and local files: relative images, failures,
+// links, GIF animation and the hosted banner player.
+#include "HtmlView.h"
+#include "BannerPlayer.h"
+#include "OfflineBanner.h"
+
+#include "TestHttpServer.h"
+#include "TestUtil.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kGif = QByteArray::fromHex(
+    "47494638396104000400f00000ff000000000021f904000500000021ff0b4e45545343415045322e30030100"
+    "00002c0000000004000400000204848f09050021f90400050000002c0000000004000400800000ff00000002"
+    "04848f0905003b");
+
+QByteArray png(QColor color, QSize size = QSize(8, 6))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return out;
+}
+
+bool finished(QSignalSpy& spy, int timeoutMs = 5000)
+{
+    return TestUtil::waitUntil([&] { return !spy.isEmpty(); }, timeoutMs);
+}
+
+// The image in the document under the given name, as the view would draw it now.
+QImage shownImage(HtmlView& view, const QString& name)
+{
+    return view.document()->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+}
+
+} // namespace
+
+TEST(HtmlView, LoadsPageAndResolvesRelativeImagesAgainstIt)
+{
+    TestHttpServer server;
+    server.setReply("/promo/page.htm",
+                    CannedReply::ok("<html><body><p>Hello</p><img src='img/a.png' width=8 "
+                                    "height=6><img src='/top.png'></body></html>"));
+    server.setReply("/promo/img/a.png", CannedReply::ok(png(Qt::red), "image/png"));
+    server.setReply("/top.png", CannedReply::ok(png(Qt::blue, QSize(5, 5)), "image/png"));
+
+    HtmlView view;
+    view.resize(620, 60);
+    view.show();
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(server.baseUrl() + "/promo/page.htm");
+    EXPECT_TRUE(view.IsBlank()); // nothing waits for the reply
+    ASSERT_TRUE(finished(done));
+    EXPECT_TRUE(done.first().at(0).toBool());
+    EXPECT_FALSE(view.IsBlank());
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("Hello")));
+
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return images.size() >= 2; }));
+    QStringList paths;
+    for (const auto& r : server.requests())
+        paths << QString::fromLatin1(r.path);
+    EXPECT_TRUE(paths.contains(QStringLiteral("/promo/img/a.png")));
+    EXPECT_TRUE(paths.contains(QStringLiteral("/top.png")));
+    EXPECT_EQ(shownImage(view, QStringLiteral("img/a.png")).pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(view.PendingLoads(), 0);
+}
+
+TEST(HtmlView, FailedLoadsGiveABlankPage)
+{
+    TestHttpServer server;
+    server.setReply("/ok.htm", CannedReply::ok("<p>first</p>"));
+    server.setReply("/gone.htm", CannedReply::withStatus(404, "<p>Not Found</p>"));
+    server.setReply("/closed.htm", CannedReply::closeConnection());
+    server.setReply("/hang.htm", CannedReply::hang());
+
+    HtmlView view;
+    view.SetTimeoutMs(300);
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    const QStringList failing{
+        server.baseUrl() + "/gone.htm",        server.baseUrl() + "/closed.htm",
+        server.baseUrl() + "/hang.htm",        QStringLiteral("/no/such/file.htm"),
+        QStringLiteral("javascript:alert(1)"), QString()};
+    for (const QString& address : failing) {
+        done.clear();
+        view.Navigate(server.baseUrl() + "/ok.htm");
+        ASSERT_TRUE(finished(done));
+        ASSERT_FALSE(view.IsBlank());
+        done.clear();
+        view.Navigate(address);
+        ASSERT_TRUE(finished(done)) << address.toStdString();
+        EXPECT_FALSE(done.first().at(0).toBool()) << address.toStdString();
+        EXPECT_TRUE(view.IsBlank());
+        EXPECT_TRUE(view.toPlainText().trimmed().isEmpty()) << address.toStdString();
+    }
+}
+
+TEST(HtmlView, ANewNavigationDropsTheOldOne)
+{
+    TestHttpServer server;
+    CannedReply slow = CannedReply::ok("<p>slow</p>");
+    slow.delayMs = 300;
+    server.setReply("/slow.htm", slow);
+    server.setReply("/fast.htm", CannedReply::ok("<p>fast</p>"));
+
+    HtmlView view;
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    view.Navigate(server.baseUrl() + "/slow.htm");
+    view.Navigate(server.baseUrl() + "/fast.htm");
+    ASSERT_TRUE(finished(done));
+    QTest::qWait(500);
+    EXPECT_EQ(done.size(), 1);
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("fast")));
+}
+
+TEST(HtmlView, ClickedLinksGoToTheBrowserResolvedAgainstTheBase)
+{
+    TestHttpServer server;
+    server.setReply("/a/page.htm",
+                    CannedReply::ok("<html><head><base href='http://promo.example/b/' "
+                                    "target='_blank'></head><body style='margin:0'>"
+                                    "<a href='next.htm'>NEXT</a> <a href='file:///etc/passwd'>"
+                                    "LOCAL</a></body></html>"));
+    HtmlView view;
+    QList<QUrl> opened;
+    view.SetLinkOpener([&](const QUrl& url) { opened << url; });
+    view.resize(400, 100);
+    view.show();
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    view.Navigate(server.baseUrl() + "/a/page.htm");
+    ASSERT_TRUE(finished(done));
+
+    auto clickOn = [&](const QString& word) {
+        QTextCursor c = view.document()->find(word);
+        EXPECT_FALSE(c.isNull());
+        c.setPosition(c.selectionStart() + 1);
+        const QPoint at = view.cursorRect(c).center();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+    };
+    clickOn(QStringLiteral("NEXT"));
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://promo.example/b/next.htm")));
+    EXPECT_EQ(view.PageUrl(), QUrl(server.baseUrl() + "/a/page.htm")); // the view stays put
+
+    clickOn(QStringLiteral("LOCAL"));
+    EXPECT_EQ(opened.size(), 1); // a page never opens local files
+    EXPECT_EQ(view.contextMenuPolicy(), Qt::NoContextMenu);
+}
+
+TEST(HtmlView, AnimatedGifKeepsChangingFrames)
+{
+    TestHttpServer server;
+    server.setReply("/p.htm", CannedReply::ok("<img src='anim.gif' width=4 height=4>"));
+    server.setReply("/anim.gif", CannedReply::ok(kGif, "image/gif"));
+    HtmlView view;
+    view.show();
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(server.baseUrl() + "/p.htm");
+    ASSERT_TRUE(finished(images));
+    ASSERT_TRUE(images.first().at(1).toBool());
+    QSet<QRgb> seen;
+    TestUtil::waitUntil(
+        [&] {
+            seen.insert(shownImage(view, QStringLiteral("anim.gif")).pixel(0, 0));
+            return seen.size() >= 2;
+        },
+        3000);
+    EXPECT_GE(seen.size(), 2);
+}
+
+TEST(HtmlView, OfflineBannerPageHostsOurPlayerOverTheObject)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(OfflineBanner::WriteMissingFiles(dir.path()), 4);
+    HtmlView view;
+    QList<QUrl> opened;
+    view.SetLinkOpener([&](const QUrl& url) { opened << url; });
+    view.resize(620, 60);
+    view.show();
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(OfflineBanner::PagePath(dir.path()));
+    ASSERT_TRUE(finished(images));
+    EXPECT_TRUE(images.first().at(1).toBool());
+
+    ASSERT_EQ(view.Players().size(), 1);
+    BannerPlayer* player = view.Players().first();
+    EXPECT_TRUE(player->HasImage());
+    EXPECT_EQ(player->geometry(), QRect(0, 0, 620, 60));
+    EXPECT_EQ(player->Settings().speed, 15);
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_FALSE(view.toPlainText().contains(QStringLiteral("oncontextmenu"))); // no script text
+
+    const long long frame = player->Frame();
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return player->Frame() > frame + 2; }, 3000));
+
+    QTest::mouseClick(player, Qt::LeftButton, {}, QPoint(300, 30));
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://verbalto.example/verbalto.html")));
+
+    // Another page takes the player away.
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    view.Navigate(QStringLiteral("/no/such/page.htm"));
+    ASSERT_TRUE(finished(done));
+    EXPECT_TRUE(view.Players().isEmpty());
+}
+
+TEST(HtmlView, RemotePlayerWithUnplayableMovieShowsNothingAndDoesNotBreakThePage)
+{
+    TestHttpServer server;
+    server.setReply("/p.htm", CannedReply::ok("<p>before</p><embed src='show.swf?data=s.xml' "
+                                              "width=200 height=40><p>after</p>"));
+    server.setReply("/s.xml", CannedReply::ok("<data speed='5'><video imgURL='movie.swf' "
+                                              "url='http://x.example/'/></data>",
+                                              "text/xml"));
+    server.setReply("/movie.swf",
+                    CannedReply::ok("FWS\x08 not an image", "application/x-shockwave-flash"));
+    HtmlView view;
+    view.show();
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(server.baseUrl() + "/p.htm");
+    ASSERT_TRUE(finished(images));
+    EXPECT_FALSE(images.first().at(1).toBool());
+    ASSERT_EQ(view.Players().size(), 1);
+    EXPECT_FALSE(view.Players().first()->HasImage());
+    EXPECT_EQ(view.Players().first()->Settings().speed, 5);
+    EXPECT_EQ(view.Players().first()->size(), QSize(200, 40));
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("after")));
+}

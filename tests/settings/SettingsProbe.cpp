@@ -1,0 +1,19 @@
+// Saves one value and prints "saved" or "failed", then the value read back; the read-only
+// mount test runs it inside a private mount namespace.
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 4)
+        return 2;
+    SettingsStore store(args.at(1));
+    const bool saved = store.SaveSetting(args.at(2), args.at(3));
+    std::printf("%s\n%s\n", saved ? "saved" : "failed",
+                qPrintable(store.GetSetting(args.at(2), QStringLiteral("<missing>"))));
+    return 0;
+}
