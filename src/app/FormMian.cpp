@@ -1,6 +1,21 @@
 #include "FormMian.h"
 
+#include "ClipMonitor.h"
 #include "FileCommands.h"
+#include "Form2.h"
+#include "FormAbout.h"
+#include "GetRemoteText.h"
+#include "HtmlView.h"
+#include "ModAutoRun.h"
+#include "ModFont.h"
+#include "ModLng.h"
+#include "ModMenu.h"
+#include "OptionsRecord.h"
+#include "Promotions.h"
+#include "SettingsStore.h"
+#include "SysTray.h"
+#include "UpdateCheck.h"
+#include "mdXpThemeSupport.h"
 #include "GetSysPath.h"
 #include "IcoMod.h"
 #include "LanguageCatalogue.h"
@@ -28,7 +43,6 @@
 #include <QSessionManager>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -69,6 +83,7 @@ FormMian::FormMian(AppState& state, QWidget* parent) : QMainWindow(parent), m_st
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     m_isOnline = [] { return ModNetOnline::IsOnline(); };
+    m_store = std::make_unique<SettingsStore>();
     Form_Load();
 }
 
@@ -86,7 +101,7 @@ void FormMian::createControls()
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    WebBrowser3 = new QWidget(client);
+    WebBrowser3 = new HtmlView(client);
     WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
 
     Pic1 = new QWidget(client);
@@ -176,11 +191,11 @@ void FormMian::createMenus()
 
     menuS = menuBar()->addMenu(QString());
     menuS->setObjectName(QStringLiteral("menuS"));
-    menuS0 = menuS->addAction(QString());
+    menuS0 = menuS->addAction(QString(), this, &FormMian::menuS0_Click);
     menuS0->setCheckable(true);
     menuS->addSeparator();
-    menuS1 = menuS->addAction(QString());
-    menuS3 = menuS->addAction(QString());
+    menuS1 = menuS->addAction(QString(), this, &FormMian::menuS1_Click);
+    menuS3 = menuS->addAction(QString(), this, &FormMian::menuS3_Click);
     menuS->addSeparator();
     menuS2 = menuS->addMenu(QString());
     menuS2->setObjectName(QStringLiteral("menuS2"));
@@ -198,7 +213,7 @@ void FormMian::createMenus()
     menuH1 = menuH->addAction(QString(), this, &FormMian::menuH1_Click);
     menuH1->setShortcut(QKeySequence(Qt::Key_F1));
     menuH2 = menuH->addAction(QString(), this, &FormMian::menuH1_Click);
-    menuH3 = menuH->addAction(QString());
+    menuH3 = menuH->addAction(QString(), this, &FormMian::menuH3_Click);
     menuH->addSeparator();
     menuH4 = menuH->addAction(QString(), this, &FormMian::menuH4_Click);
 
@@ -206,7 +221,7 @@ void FormMian::createMenus()
     menuSYS = new QMenu(this);
     menuSYS->setObjectName(QStringLiteral("menuSYS"));
     menuSYS1 = menuSYS->addAction(QString(), this, &FormMian::RestoreFromTray);
-    menuSYS3 = menuSYS->addAction(QString());
+    menuSYS3 = menuSYS->addAction(QString(), this, &FormMian::menuS1_Click);
     menuSYS->addSeparator();
     menuSYS2 = menuSYS->addAction(QString(), this, &FormMian::menuF3_Click);
     menuSYS->setDefaultAction(menuSYS1);
@@ -222,10 +237,17 @@ void FormMian::Form_Load()
     createMenus();
     IcoMod::SetWindowIcons(this, QStringLiteral("IDR_MAINFRAME"), true);
 
+    m_clipMonitor = new ClipMonitor(QGuiApplication::clipboard(), m_state.bSelfCopy,
+                                    {[this] { SetBoxText(SourceBox, QString()); },
+                                     [this] { Command5_Click(); }, [this] { Command1_Click(); }},
+                                    this);
+
+    m_languageIndex = ModLng::ReadLanguageIndex(*m_store);
     ApplyLanguage();
     menuS201->setChecked(m_languageIndex == u"1");
     menuS202->setChecked(m_languageIndex == u"2");
     menuS203->setChecked(m_languageIndex == u"3");
+    menuS0->setChecked(ModAutoRun::IsAutoRunChecked());
 
     loadSetup();
 
@@ -234,21 +256,34 @@ void FormMian::Form_Load()
                                              {menuH1, 5}, {menuH2, 6}, {menuH3, 7}, {menuH4, 8},
                                              {menuF0, 9}, {menuS3, 10}};
     for (const auto& [action, tag] : tags)
-        action->setProperty("tag", QString::number(tag));
+        ModMenu::SetMenuTag(action, tag);
+    ModMenu::BuildOwnerDrawMenus(this, menuBar(), {menuSYS});
 
     WebBrowser3->setGeometry(2, 0, 620, 60);
+    m_font = ModFont::ApplyStoredFont(*m_store, textBoxes());
+}
+
+QList<QWidget*> FormMian::textBoxes() const
+{
+    return {SourceBox, TranslationBox, RomanizationBox, DictionaryBox};
 }
 
 void FormMian::loadSetup()
 {
-    // Defaults until the stored options are read.
-    const std::array<int, 7> fields = {0, 15, 1, 1, 15, 1, 1};
-    setListIndex(Combo2, fields[0]);
-    setListIndex(Combo1, fields[1]);
-    setCheck(Check1, std::abs(fields[2]) != 0);
-    setCheck(Check2, std::abs(fields[3]) != 0);
-    HostLanguageCode = LanguageCatalogue::LanguageCode(fields[4]);
-    if (fields[6] != 0)
+    const OptionsRecord options = m_store->ReadOptionsRecord();
+    ApplyOptions(options);
+    if (options.monitorsClipboard())
+        m_clipMonitor->StartClipMonitor();
+}
+
+void FormMian::ApplyOptions(const OptionsRecord& options)
+{
+    setListIndex(Combo2, options.sourceIndex);
+    setListIndex(Combo1, options.targetIndex);
+    setCheck(Check1, options.showRomanization());
+    setCheck(Check2, options.showDictionary());
+    HostLanguageCode = ModLng::HostLanguageCode(options);
+    if (options.cachesTranslations())
         m_state.CacheTranslations = true;
 }
 
@@ -298,18 +333,23 @@ void FormMian::ApplyLanguage()
         set(text, [b](const QString& t) { b->setText(t); });
     }
 
-    // Refilling runs no selection handler; the caller selects again.
-    const QSignalBlocker block1(Combo1);
-    const QSignalBlocker block2(Combo2);
-    Combo1->clear();
-    Combo2->clear();
-    Combo2->addItem(Text(LanguageCatalogue::kDetectLanguageText));
-    Combo2->addItem(QString::fromUtf16(LanguageCatalogue::kSeparator));
-    for (int p = 0; p < LanguageCatalogue::kCount; ++p) {
-        const QString name = Text(LanguageCatalogue::kFirstNameText + p);
-        Combo1->addItem(name);
-        Combo2->addItem(name);
+    {
+        // Refilling runs no selection handler; the caller selects again.
+        const QSignalBlocker block1(Combo1);
+        const QSignalBlocker block2(Combo2);
+        Combo1->clear();
+        Combo2->clear();
+        Combo2->addItem(Text(LanguageCatalogue::kDetectLanguageText));
+        Combo2->addItem(QString::fromUtf16(LanguageCatalogue::kSeparator));
+        for (int p = 0; p < LanguageCatalogue::kCount; ++p) {
+            const QString name = Text(LanguageCatalogue::kFirstNameText + p);
+            Combo1->addItem(name);
+            Combo2->addItem(name);
+        }
     }
+    if (m_tray)
+        m_tray->SetLanguageIndex(m_languageIndex);
+    mdXpThemeSupport::FixThemeSupport(findChildren<QWidget*>(), false);
 }
 
 void FormMian::setListIndex(QComboBox* combo, int i)
@@ -565,15 +605,18 @@ void FormMian::switchLanguage(int k)
     const QString index = QString::number(k);
     if (index == m_languageIndex)
         return;
+    m_store->SaveSetting(SettingsStore::kLanguageKey, index);
     m_languageIndex = index;
     const int target = Combo1->currentIndex();
     const int source = Combo2->currentIndex();
+    ModMenu::RemoveMenuHook(this);
     ApplyLanguage();
     setListIndex(Combo1, target);
     setListIndex(Combo2, source);
     menuS201->setChecked(k == 1);
     menuS202->setChecked(k == 2);
     menuS203->setChecked(k == 3);
+    ModMenu::BuildOwnerDrawMenus(this, menuBar(), {menuSYS});
     setWindowState(Qt::WindowNoState);
     show();
     raise();
@@ -582,12 +625,16 @@ void FormMian::switchLanguage(int k)
 
 void FormMian::RestoreFromTray()
 {
-    if (isMinimized() || !isVisible()) {
-        setWindowState(Qt::WindowNoState);
-        show();
-        raise();
-        activateWindow();
+    if (!isMinimized() && isVisible())
+        return;
+    if (m_tray) {
+        m_tray->RestoreWindow();
+        return;
     }
+    setWindowState(Qt::WindowNoState);
+    show();
+    raise();
+    activateWindow();
 }
 
 void FormMian::menuF3_Click()
@@ -599,8 +646,12 @@ void FormMian::menuF3_Click()
 void FormMian::closeEvent(QCloseEvent* event)
 {
     if (m_state.ExitRequested || m_sessionEnding) {
+        m_clipMonitor->StopClipMonitor();
+        ModMenu::RemoveMenuHook(this);
         for (TextBox* box : {SourceBox, TranslationBox, RomanizationBox, DictionaryBox})
             UnhookBox(box);
+        if (m_promotions)
+            m_promotions->UnloadPopup();
         event->accept();
         Form_Unload();
         return;
@@ -612,25 +663,9 @@ void FormMian::closeEvent(QCloseEvent* event)
 
 void FormMian::Form_Unload()
 {
+    if (m_tray)
+        m_tray->RemoveTrayIcon();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-}
-
-void FormMian::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
-        Form_Resize();
-}
-
-void FormMian::Form_Resize()
-{
-    // Without a notification area the window stays in the taskbar, where it can be found.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    QTimer::singleShot(0, this, [this] {
-        if (isMinimized())
-            hide();
-    });
 }
 
 void FormMian::showEvent(QShowEvent* event)
@@ -649,6 +684,7 @@ void FormMian::showEvent(QShowEvent* event)
 
 void FormMian::StartHidden()
 {
+    m_startHidden = true;
     setWindowState(Qt::WindowMinimized);
     QTimer::singleShot(0, this, &FormMian::afterFirstShow);
 }
@@ -662,8 +698,68 @@ void FormMian::afterFirstShow()
         // Log-off or shutdown: the next close really ends the program.
         m_sessionEnding = true;
     });
+
+    m_tray = new SysTray(this, menuSYS, menuSYS1, m_languageIndex);
+    m_tray->AddTrayIcon();
+    if (m_startHidden)
+        m_tray->MinimiseToTray();
+
+    m_update = new UpdateCheck(
+        this, [this] { return m_languageIndex; },
+        [this] {
+            m_state.ExitRequested = true;
+            close();
+        },
+        this);
     Timer2 = new QTimer(this);
     Timer2->setInterval(1000);
-    Timer3 = new QTimer(this);
-    Timer3->setInterval(15000);
+    connect(Timer2, &QTimer::timeout, this, [this] { m_update->Timer2_Timer(Timer2); });
+    Timer2->start();
+
+    Promotions::Config config;
+    config.getRemoteText = [](const QUrl& url) { return GetRemoteText(url, false); };
+    m_promotions = new Promotions(WebBrowser3, config, this);
+    m_promotions->ShowOfflineBanner();
+    m_promotions->ShowDailySentence();
+    m_promotions->StartTimer3();
+}
+
+void FormMian::menuS0_Click()
+{
+    const ModAutoRun::ToggleResult result = ModAutoRun::menuS0_Click(menuS0->isChecked());
+    menuS0->setChecked(result.checked);
+    if (!result.stored) {
+        QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void FormMian::menuS1_Click()
+{
+    Form2 dialog(*m_store, m_languageIndex, this);
+    connect(&dialog, &Form2::optionsSaved, this, &FormMian::ApplyOptions);
+    dialog.exec();
+}
+
+void FormMian::menuS3_Click()
+{
+    const FontRecord chosen = ModFont::ChooseTextFont(this, m_font, textBoxes());
+    if (chosen == m_font)
+        return;
+    m_font = chosen;
+    SetToRegFont();
+}
+
+void FormMian::SetToRegFont()
+{
+    if (!ModFont::StoreFont(*m_store, m_font)) {
+        QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void FormMian::menuH3_Click()
+{
+    FormAbout about(m_languageIndex, this);
+    about.exec();
 }

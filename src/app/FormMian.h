@@ -3,12 +3,21 @@
 #pragma once
 
 #include "AppState.h"
+#include "FontRecord.h"
 #include "TranslationHistory.h"
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 
+class ClipMonitor;
+class HtmlView;
+struct OptionsRecord;
+class Promotions;
+class SettingsStore;
+class SysTray;
+class UpdateCheck;
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -32,6 +41,10 @@ class FormMian final : public QMainWindow
     QString LanguageIndex() const { return m_languageIndex; }
 
     void loadSetup();
+    // What the Options dialog's OK applies at once (the clipboard monitor waits for a restart).
+    void ApplyOptions(const OptionsRecord& options);
+    // Stores the text font of the boxes.
+    void SetToRegFont();
     void ApplyLanguage();
     void ApplyResultLayout();
     void TranslatePage();
@@ -57,7 +70,7 @@ class FormMian final : public QMainWindow
 
     // Controls, named as everywhere else in Verbalto.
     QWidget* Pic1 = nullptr;
-    QWidget* WebBrowser3 = nullptr;
+    HtmlView* WebBrowser3 = nullptr;
     std::array<SpeechButton*, 2> WebBrowser2{};
     TextBox* SourceBox = nullptr;
     TextBox* TranslationBox = nullptr;
@@ -88,6 +101,10 @@ class FormMian final : public QMainWindow
     QAction *menuSYS1 = nullptr, *menuSYS2 = nullptr, *menuSYS3 = nullptr;
 
     const TranslationHistory& history() const { return m_history; }
+    SettingsStore& store() { return *m_store; }
+    ClipMonitor* clipMonitor() const { return m_clipMonitor; }
+    SysTray* tray() const { return m_tray; }
+    Promotions* promotions() const { return m_promotions; }
     bool speechFlag(int index) const { return m_speech[std::size_t(index)]; }
 
   public slots:
@@ -102,6 +119,10 @@ class FormMian final : public QMainWindow
     void menuF1_Click(); // Open a text file and translate it
     void menuF2_Click(); // Save the original and the results
     void menuF3_Click(); // Exit
+    void menuS0_Click(); // auto-run at logon
+    void menuS1_Click(); // Options
+    void menuS3_Click(); // Font
+    void menuH3_Click(); // About
     void menuH1_Click();
     void menuH4_Click();
     void menuS201_Click();
@@ -110,12 +131,10 @@ class FormMian final : public QMainWindow
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
     void Form_Load();
-    void Form_Resize();
     void Form_Unload();
     void createControls();
     void createMenus();
@@ -125,7 +144,16 @@ class FormMian final : public QMainWindow
     void setListIndex(QComboBox* combo, int i);
     void setCheck(QCheckBox* box, bool on);
 
+    QList<QWidget*> textBoxes() const;
+
     AppState& m_state;
+    std::unique_ptr<SettingsStore> m_store;
+    FontRecord m_font;
+    ClipMonitor* m_clipMonitor = nullptr;
+    SysTray* m_tray = nullptr;
+    UpdateCheck* m_update = nullptr;
+    Promotions* m_promotions = nullptr;
+    bool m_startHidden = false;
     QString m_languageIndex = QStringLiteral("2");
     TranslationHistory m_history;
     std::array<bool, 2> m_speech{};

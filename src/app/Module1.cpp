@@ -1,8 +1,6 @@
 #include "Module1.h"
 
-#include "GetSysPath.h"
-
-#include <QFile>
+#include "UpdaterFile.h"
 
 namespace Module1 {
 
@@ -18,11 +16,8 @@ StartMode ParseCommandLine(const QStringList& arguments)
 
 void RemoveLeftoverUpdater(const QString& programFolder, StartMode mode)
 {
-    if (mode == StartMode::Up)
-        return;
-    const QString path = GetSysPath::JoinPath(programFolder, QStringLiteral("patchwell"));
-    if (QFile::exists(path))
-        QFile::remove(path);
+    if (mode != StartMode::Up)
+        UpdaterFile::RemoveLeftoverUpdater(programFolder);
 }
 
 } // namespace Module1

@@ -5,10 +5,12 @@
 #include "FormMian.h"
 #include "ReplyPages.h"
 #include "TestHttpServer.h"
+#include "TestUtil.h"
 #include "TextBox.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
@@ -22,10 +24,15 @@ class AppFixture : public ::testing::Test
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         qputenv("VERBALTO_TRANSLATE_URL", server.baseUrl().toUtf8());
-        qputenv("VERBALTO_VENDOR_URL", server.baseUrl().toUtf8());
+        // No vendor server: update checks and promotions fail at once and stay out of the way.
+        qputenv("VERBALTO_VENDOR_URL", "http://127.0.0.1:1");
         qputenv("VERBALTO_NO_AUDIO", "1");
         server.setReply("/translate_t",
                         CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("Bonjour")})));
+        // Fresh defaults, but without the clipboard monitor: other tests' copies are not ours.
+        QDir().mkpath(config.path() + QStringLiteral("/Verbalto"));
+        TestUtil::writeFile(config.path() + QStringLiteral("/Verbalto/Verbalto.ini"),
+                            "[Setup]\nOptions=0|15|1|1|15|0|1\n");
         window = std::make_unique<FormMian>(state);
         window->setRequestTimeout(2000);
         window->setOnlineCheck([] { return true; });
