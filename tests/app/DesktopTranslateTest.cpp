@@ -91,8 +91,16 @@ TEST(DesktopTranslate, TypeTranslateAndCopyFromOutside)
     run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                     QStringLiteral("20"), QStringLiteral("hello world")});
     run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("F5")});
-    ASSERT_TRUE(server.waitForRequests(1, 15000)) << "F5 sent no request";
-    EXPECT_TRUE(server.requests().first().body.contains("&text=hello+world&"));
+    auto translations = [&] {
+        QList<RecordedRequest> found;
+        for (const RecordedRequest& r : server.requests()) {
+            if (r.path == "/translate_t")
+                found << r;
+        }
+        return found;
+    };
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !translations().isEmpty(); }, 15000)) << "F5 sent no request";
+    EXPECT_TRUE(translations().first().body.contains("&text=hello+world&"));
 
     QThread::msleep(300);
     click(454 + 20, pic1 + 140 + 21); // Copy
