@@ -5,28 +5,28 @@
 #include "Form2.h"
 #include "FormAbout.h"
 #include "GetRemoteText.h"
+#include "GetSysPath.h"
 #include "HtmlView.h"
+#include "IcoMod.h"
+#include "LanguageCatalogue.h"
 #include "ModAutoRun.h"
 #include "ModFont.h"
 #include "ModLng.h"
 #include "ModMenu.h"
-#include "OptionsRecord.h"
-#include "Promotions.h"
-#include "SettingsStore.h"
-#include "SysTray.h"
-#include "UpdateCheck.h"
-#include "mdXpThemeSupport.h"
-#include "GetSysPath.h"
-#include "IcoMod.h"
-#include "LanguageCatalogue.h"
 #include "ModNetOnline.h"
+#include "OptionsRecord.h"
 #include "ParseTranslateReply.h"
+#include "Promotions.h"
 #include "ServiceConfig.h"
+#include "SettingsStore.h"
 #include "SpeechButton.h"
 #include "SpeechPage.h"
 #include "StringTable.h"
+#include "SysTray.h"
 #include "TextBox.h"
 #include "TranslateRequest.h"
+#include "UpdateCheck.h"
+#include "mdXpThemeSupport.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -570,8 +570,9 @@ void FormMian::menuF1_Click()
 
 void FormMian::menuF2_Click()
 {
-    FileCommands::SaveResults(this, m_languageIndex, GetBoxText(SourceBox), GetBoxText(TranslationBox),
-                              GetBoxText(RomanizationBox), GetBoxText(DictionaryBox));
+    FileCommands::SaveResults(this, m_languageIndex, GetBoxText(SourceBox),
+                              GetBoxText(TranslationBox), GetBoxText(RomanizationBox),
+                              GetBoxText(DictionaryBox));
 }
 
 void FormMian::menuH1_Click()
@@ -726,7 +727,8 @@ void FormMian::afterFirstShow()
 
 void FormMian::menuS0_Click()
 {
-    const ModAutoRun::ToggleResult result = ModAutoRun::menuS0_Click(menuS0->isChecked());
+    // The action has already toggled its mark; the entry follows the state before the click.
+    const ModAutoRun::ToggleResult result = ModAutoRun::menuS0_Click(!menuS0->isChecked());
     menuS0->setChecked(result.checked);
     if (!result.stored) {
         QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);

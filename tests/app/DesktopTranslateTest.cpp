@@ -1,125 +1,146 @@
 // Drives the real program from outside under an X server: xdotool types and clicks, xclip
-// reads the clipboard, the loopback server plays the translation service.
+// copies and reads the clipboard, trayer hosts the tray icon, the loopback server plays the
+// translation service.
+#include "DesktopSupport.h"
 #include "ReplyPages.h"
-#include "TestHttpServer.h"
-#include "TestUtil.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
+#include <QUrlQuery>
 #include <gtest/gtest.h>
+
+using namespace DesktopSupport;
 
 namespace {
 
-QString run(const QString& program, const QStringList& args, int timeoutMs = 10000)
+const QStringList kTools = {QStringLiteral("xdotool"), QStringLiteral("xclip"),
+                            QStringLiteral("import")};
+
+QString textOf(const RecordedRequest& r)
 {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    QByteArray body = r.body;
+    body.replace('+', ' ');
+    return QUrlQuery(QString::fromLatin1(body))
+        .queryItemValue(QStringLiteral("text"), QUrl::FullyDecoded);
 }
 
-bool haveTools()
+QString clipboardText()
 {
-    for (const char* tool : {"xdotool", "xclip", "import"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            return false;
-    }
-    return !qEnvironmentVariableIsEmpty("DISPLAY");
+    return TestUtil::runTool(
+        QStringLiteral("xclip"),
+        {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
 }
+
+class Desktop : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        if (!HaveTools(kTools))
+            GTEST_SKIP() << "needs an X display, xdotool, xclip and ImageMagick";
+        server.setReply("/translate_t",
+                        CannedReply::ok(ReplyPages::PageUtf8(
+                            {QStringLiteral("Bonjour "), QStringLiteral("le monde")},
+                            QStringLiteral("bon-zhoor"),
+                            QStringLiteral("noun<div><div>monde</div><div>terre</div></div>"))));
+        // Nothing of ours on the clipboard at start: an empty text is not translated.
+        holder = XclipCopy(QByteArray());
+        QThread::msleep(200);
+    }
+
+    // Waits until n translation requests arrived; true when exactly n are there.
+    bool waitForTranslations(int n, int timeoutMs = 10000)
+    {
+        TestUtil::waitUntil([&] { return Translations(server).size() >= n; }, timeoutMs);
+        return Translations(server).size() == n;
+    }
+
+    TestHttpServer server;
+    std::unique_ptr<QProcess> holder;
+};
 
 } // namespace
 
-TEST(DesktopTranslate, TypeTranslateAndCopyFromOutside)
+TEST_F(Desktop, TypeTranslateAndCopyFromOutside)
 {
-    if (!haveTools())
-        GTEST_SKIP() << "needs an X display, xdotool, xclip and ImageMagick";
-    TestHttpServer server;
-    server.setReply(
-        "/translate_t",
-        CannedReply::ok(ReplyPages::PageUtf8(
-            {QStringLiteral("Bonjour "), QStringLiteral("le monde")}, QStringLiteral("bon-zhoor"),
-            QStringLiteral("noun<div><div>monde</div><div>terre</div></div>"))));
-    QTemporaryDir config, runtime;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.insert(QStringLiteral("VERBALTO_TRANSLATE_URL"), server.baseUrl());
-    env.insert(QStringLiteral("VERBALTO_VENDOR_URL"), server.baseUrl());
-    env.insert(QStringLiteral("VERBALTO_NO_AUDIO"), QStringLiteral("1"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty()) << "the main window never showed";
+    ASSERT_GT(app.menuBarHeight(), 0);
 
-    QProcess verbalto;
-    verbalto.setProcessEnvironment(env);
-    verbalto.start(TestUtil::binPath(QStringLiteral("verbalto")), {});
-    ASSERT_TRUE(verbalto.waitForStarted());
-
-    const QString pid = QString::number(verbalto.processId());
-    QString window;
-    TestUtil::waitUntil(
-        [&] {
-            window = run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--pid"), pid, QStringLiteral("--name"),
-                          QStringLiteral("^Verbalto$")})
-                         .section(u'\n', 0, 0);
-            return !window.isEmpty();
-        },
-        15000);
-    ASSERT_FALSE(window.isEmpty()) << "the main window never showed";
-
-    // The menu bar sits above the 490-pixel client area.
-    const QString geometry =
-        run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
-    const int height = geometry.section(QStringLiteral("Geometry: "), 1).section(u'x', 1).toInt();
-    const int menuBar = height - 490;
-    ASSERT_GT(menuBar, 0) << geometry.toStdString();
-    const int pic1 = menuBar + 61;
-
-    auto click = [&](int x, int y) {
-        run(QStringLiteral("xdotool"),
-            {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
-             QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
-    };
-    click(200, pic1 + 60); // into the source box
-    run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
-                                    QStringLiteral("20"), QStringLiteral("hello world")});
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("F5")});
-    auto translations = [&] {
-        QList<RecordedRequest> found;
-        for (const RecordedRequest& r : server.requests()) {
-            if (r.path == "/translate_t")
-                found << r;
-        }
-        return found;
-    };
-    ASSERT_TRUE(TestUtil::waitUntil([&] { return !translations().isEmpty(); }, 15000)) << "F5 sent no request";
-    EXPECT_TRUE(translations().first().body.contains("&text=hello+world&"));
+    app.clickPic1(200, 60); // into the source box
+    app.type(QStringLiteral("hello world"));
+    app.key(QStringLiteral("F5"));
+    ASSERT_TRUE(waitForTranslations(1)) << "F5 sent no request";
+    EXPECT_EQ(textOf(Translations(server).first()), u"hello world");
 
     QThread::msleep(300);
-    click(454 + 20, pic1 + 140 + 21); // Copy
+    app.clickPic1(474, 161); // Copy
     QString copied;
-    TestUtil::waitUntil(
-        [&] {
-            copied =
-                run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                              QStringLiteral("clipboard")});
-            return copied == u"Bonjour le monde";
-        },
-        5000);
+    TestUtil::waitUntil([&] { return (copied = clipboardText()) == u"Bonjour le monde"; }, 5000);
     EXPECT_EQ(copied, u"Bonjour le monde");
+    app.screenshot(QStringLiteral("main-window.png"));
+}
 
-    QDir().mkpath(TestUtil::binPath(QStringLiteral("../screenshots")));
-    run(QStringLiteral("import"),
-        {QStringLiteral("-window"), window,
-         TestUtil::binPath(QStringLiteral("../screenshots/main-window.png"))});
+TEST_F(Desktop, AnotherProgramsCopiesAreTranslatedButOurOwnAreNot)
+{
+    Verbalto app(server); // fresh settings: the clipboard monitor is on
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    QThread::msleep(500);
+    EXPECT_TRUE(Translations(server).isEmpty()) << "an empty clipboard was translated";
 
-    verbalto.kill();
-    verbalto.waitForFinished();
+    holder = XclipCopy("copied elsewhere");
+    ASSERT_TRUE(waitForTranslations(1));
+    EXPECT_EQ(textOf(Translations(server).first()), u"copied elsewhere");
+
+    // Our own Copy puts the translation on the clipboard without translating it again.
+    QThread::msleep(300);
+    app.clickPic1(474, 161);
+    TestUtil::waitUntil([&] { return clipboardText() == u"Bonjour le monde"; }, 5000);
+    EXPECT_EQ(clipboardText(), u"Bonjour le monde");
+    QThread::msleep(800);
+    EXPECT_EQ(Translations(server).size(), 1);
+
+    // A picture is not text.
+    QByteArray png = TestUtil::readFile(
+        QStringLiteral(VERBALTO_SOURCE_DIR "/src/resources/icons/IDR_MAINFRAME-16.png"));
+    holder = XclipCopy(png, QStringLiteral("image/png"));
+    QThread::msleep(800);
+    EXPECT_EQ(Translations(server).size(), 1);
+
+    // The next copy from elsewhere is translated again.
+    holder = XclipCopy("second copy");
+    ASSERT_TRUE(waitForTranslations(2));
+    EXPECT_EQ(textOf(Translations(server).last()), u"second copy");
+}
+
+TEST_F(Desktop, StoredLanguagesAndTraditionalChineseApplyAtStart)
+{
+    Verbalto app(server);
+    // Source English, target French, host German, no clipboard monitor, Traditional Chinese.
+    app.setSettings("[Setup]\nLanguage=3\nOptions=17|19|1|0|22|0|1\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    app.clickPic1(200, 60);
+    app.type(QStringLiteral("good morning"));
+    app.key(QStringLiteral("F5"));
+    ASSERT_TRUE(waitForTranslations(1));
+    const QByteArray body = Translations(server).first().body;
+    EXPECT_TRUE(body.startsWith("prev=hp&hl=de&")) << body.constData();
+    EXPECT_TRUE(body.endsWith("&sl=en&tl=fr")) << body.constData();
+    QThread::msleep(300);
+    app.screenshot(QStringLiteral("main-window-zh-TW.png"));
+}
+
+TEST_F(Desktop, MiniStartShowsNoWindow)
+{
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start({QStringLiteral("mini")}));
+    EXPECT_TRUE(app.waitForWindow(3000).isEmpty()) << "a \"mini\" start mapped the main window";
+
+    Verbalto normal(server);
+    normal.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(normal.start({QStringLiteral("MINI")})); // not the exact word: a normal start
+    EXPECT_FALSE(normal.waitForWindow().isEmpty());
 }

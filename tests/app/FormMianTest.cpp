@@ -4,6 +4,8 @@
 #include "StringTable.h"
 #include "TestUtil.h"
 
+#include "SettingsStore.h"
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -11,6 +13,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
@@ -321,4 +324,121 @@ TEST_F(Form, OpenedFileIsTranslatedAtOnce)
     ASSERT_EQ(server.requestCount(), 1);
     EXPECT_EQ(field(lastForm(), "text"), text);
     EXPECT_EQ(GetBoxText(window->TranslationBox), u"Bonjour");
+}
+
+namespace {
+// Answers the next modal dialog of type D with act, then every message box after it with OK.
+template <typename D> void answerModal(QTimer& timer, const std::function<void(D*)>& act)
+{
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->accept();
+        else if (auto* dialog = qobject_cast<D*>(modal); dialog && dialog->isVisible())
+            act(dialog);
+    });
+    timer.start();
+}
+} // namespace
+
+TEST_F(Form, EveryCaptionFollowsTheInterfaceLanguage)
+{
+    for (const char* lang : {"1", "3", "2"}) {
+        const int l = QString::fromLatin1(lang).toInt();
+        QAction* item = l == 1 ? window->menuS201 : l == 2 ? window->menuS202 : window->menuS203;
+        item->trigger();
+        auto text = [&](int n) { return *StringTable::LoadResString(l * 1000 + n); };
+        const std::pair<QString, int> captions[] = {
+            {window->menuF->title(), 1},        {window->menuF0->text(), 2},
+            {window->menuF1->text(), 3},        {window->menuF2->text(), 4},
+            {window->menuF3->text(), 5},        {window->menuS->title(), 6},
+            {window->menuS0->text(), 7},        {window->menuS1->text(), 8},
+            {window->menuS2->title(), 9},       {window->menuS3->text(), 115},
+            {window->menuS201->text(), 10},     {window->menuS202->text(), 11},
+            {window->menuS203->text(), 114},    {window->menuH->title(), 12},
+            {window->menuH1->text(), 13},       {window->menuH2->text(), 14},
+            {window->menuH3->text(), 15},       {window->menuH4->text(), 16},
+            {window->windowTitle(), 17},        {window->menuSYS1->text(), 18},
+            {window->menuSYS3->text(), 8},      {window->menuSYS2->text(), 5},
+            {window->Label2->text(), 21},       {window->Label1->text(), 22},
+            {window->Check1->text(), 23},       {window->Check2->text(), 24},
+            {window->Command1->toolTip(), 2},   {window->Command6->toolTip(), 110},
+            {window->Command2->toolTip(), 111}, {window->Command5->toolTip(), 112},
+            {window->Command3->toolTip(), 29},  {window->Command7->toolTip(), 113},
+            {window->Command1->text(), 25},     {window->Command6->text(), 26},
+            {window->Command2->text(), 27},     {window->Command5->text(), 28},
+            {window->Command3->text(), 29},     {window->Command7->text(), 109},
+            {window->Combo1->itemText(0), 38},  {window->Combo2->itemText(0), 99},
+            {window->Combo2->itemText(60), 96}};
+        for (const auto& [shown, n] : captions)
+            EXPECT_EQ(shown, text(n)) << "language " << lang << ", text " << n;
+        EXPECT_EQ(window->store().value(QStringLiteral("Language")),
+                  std::optional<QString>(QString::fromLatin1(lang)));
+    }
+}
+
+TEST_F(Form, ChoosingTheCheckedLanguageChangesNothing)
+{
+    window->menuS202->trigger(); // already the language
+    EXPECT_FALSE(window->store().value(QStringLiteral("Language")).has_value());
+    EXPECT_TRUE(window->menuS202->isChecked());
+}
+
+TEST_F(Form, OptionsOkAppliesToTheWindowAtOnce)
+{
+    QTimer answer;
+    answerModal<QDialog>(answer, [](QDialog* dialog) {
+        if (dialog->objectName() != u"Form2")
+            return;
+        dialog->findChild<QComboBox*>(QStringLiteral("Combo2"))->setCurrentIndex(17); // source
+        dialog->findChild<QComboBox*>(QStringLiteral("Combo3"))->setCurrentIndex(19); // target
+        dialog->findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(22); // system
+        dialog->findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(false);   // dictionary
+        // Clicked from the event loop: the message box that follows is answered by this timer.
+        QMetaObject::invokeMethod(dialog->findChild<QAbstractButton*>(QStringLiteral("Command1")),
+                                  "click", Qt::QueuedConnection);
+    });
+    window->menuS1->trigger();
+    answer.stop();
+    EXPECT_EQ(window->Combo2->currentIndex(), 17);
+    EXPECT_EQ(window->Combo1->currentIndex(), 19);
+    EXPECT_EQ(window->SourceLanguageCode, u"en");
+    EXPECT_EQ(window->TargetLanguageCode, u"fr");
+    EXPECT_EQ(window->HostLanguageCode, u"de");
+    EXPECT_FALSE(window->Check2->isChecked());
+    EXPECT_FALSE(window->DictionaryBox->isVisibleTo(window.get()));
+    EXPECT_EQ(window->store().ReadOptions(), u"17|19|1|0|22|0|1");
+}
+
+TEST_F(Form, AutoRunEntryFollowsTheMenuAcrossRestarts)
+{
+    QTemporaryDir xdg;
+    qputenv("XDG_CONFIG_DIRS", xdg.path().toUtf8());
+    window = std::make_unique<FormMian>(state);
+    EXPECT_FALSE(window->menuS0->isChecked());
+    window->menuS0->trigger();
+    EXPECT_TRUE(window->menuS0->isChecked());
+    EXPECT_TRUE(QFile::exists(xdg.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
+
+    window = std::make_unique<FormMian>(state); // a restart
+    EXPECT_TRUE(window->menuS0->isChecked());
+    window->menuS0->trigger();
+    EXPECT_FALSE(window->menuS0->isChecked());
+    EXPECT_FALSE(QFile::exists(xdg.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
+    qunsetenv("XDG_CONFIG_DIRS");
+}
+
+TEST_F(Form, StoredFontReachesTheVisibleBoxesOnly)
+{
+    window->store().SaveSetting(QStringLiteral("Font"),
+                                QStringLiteral("DejaVu Serif|700|True|14|0|False|False|0"));
+    window = std::make_unique<FormMian>(state);
+    for (TextBox* box : {window->SourceBox, window->TranslationBox, window->RomanizationBox,
+                         window->DictionaryBox}) {
+        EXPECT_EQ(box->font().family(), u"DejaVu Serif");
+        EXPECT_TRUE(box->font().bold());
+        EXPECT_TRUE(box->font().italic());
+    }
+    EXPECT_NE(window->ReplyBox->font().family(), u"DejaVu Serif");
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 #include <unistd.h>
 
@@ -43,6 +44,18 @@ QString binPath(const QString& name)
 #else
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
 #endif
+}
+
+QString runTool(const QString& program, const QStringList& args, int timeoutMs)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 bool isRoot()

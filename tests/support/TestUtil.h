@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace TestUtil {
@@ -15,6 +16,9 @@ bool writeFile(const QString& path, const QByteArray& data);
 
 // Path of a built program in the build's bin folder.
 QString binPath(const QString& name);
+
+// Runs a tool to its end and returns its standard output, trimmed ("" when it hangs).
+QString runTool(const QString& program, const QStringList& args, int timeoutMs = 10000);
 
 // True when the tests run as root (mount namespaces are then available).
 bool isRoot();

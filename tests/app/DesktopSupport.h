@@ -1,0 +1,154 @@
+// The real verbalto program under an X server, driven from outside with xdotool.
+#pragma once
+
+#include "TestHttpServer.h"
+#include "TestUtil.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace DesktopSupport {
+
+inline bool HaveTools(const QStringList& tools)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    for (const QString& tool : tools) {
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+// Translation requests the server has seen (the vendor's paths are left out).
+inline QList<RecordedRequest> Translations(const TestHttpServer& server)
+{
+    QList<RecordedRequest> found;
+    for (const RecordedRequest& r : server.requests()) {
+        if (r.path == "/translate_t")
+            found << r;
+    }
+    return found;
+}
+
+inline QString xdotool(const QStringList& args)
+{
+    return TestUtil::runTool(QStringLiteral("xdotool"), args);
+}
+
+class Verbalto
+{
+  public:
+    explicit Verbalto(const TestHttpServer& server) : m_server(server)
+    {
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        m_env.insert(QStringLiteral("VERBALTO_TRANSLATE_URL"), server.baseUrl());
+        m_env.insert(QStringLiteral("VERBALTO_VENDOR_URL"), server.baseUrl());
+        m_env.insert(QStringLiteral("VERBALTO_NO_AUDIO"), QStringLiteral("1"));
+        m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    }
+    ~Verbalto() { stop(); }
+
+    // Writes the settings file before the start.
+    void setSettings(const QByteArray& ini)
+    {
+        QDir().mkpath(config.path() + QStringLiteral("/Verbalto"));
+        TestUtil::writeFile(config.path() + QStringLiteral("/Verbalto/Verbalto.ini"), ini);
+    }
+
+    bool start(const QStringList& args = {})
+    {
+        m_process.setProcessEnvironment(m_env);
+        m_process.start(TestUtil::binPath(QStringLiteral("verbalto")), args);
+        return m_process.waitForStarted();
+    }
+
+    // The mapped main window's id, or "" when none shows within the time.
+    QString waitForWindow(int timeoutMs = 15000)
+    {
+        TestUtil::waitUntil([&] { return !(m_window = mappedWindow()).isEmpty(); }, timeoutMs);
+        if (!m_window.isEmpty()) {
+            const QString geometry = xdotool({QStringLiteral("getwindowgeometry"), m_window});
+            const int height =
+                geometry.section(QStringLiteral("Geometry: "), 1).section(u'x', 1).toInt();
+            m_menuBar = height - 490;
+        }
+        return m_window;
+    }
+
+    // The main window: of the program's mapped windows (the popup and a balloon carry the
+    // program's name too), the one 624 pixels wide.
+    QString mappedWindow() const
+    {
+        const QString ids =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--pid"), QString::number(m_process.processId()),
+                     QStringLiteral("--name"), QStringLiteral("^Verbalto$")});
+        for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
+            if (xdotool({QStringLiteral("getwindowgeometry"), id})
+                    .contains(QStringLiteral("Geometry: 624x")))
+                return id;
+        }
+        return {};
+    }
+
+    // A click at a position inside Pic1, the area below the banner.
+    void clickPic1(int x, int y)
+    {
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_window,
+                 QString::number(x), QString::number(m_menuBar + 61 + y), QStringLiteral("click"),
+                 QStringLiteral("1")});
+    }
+    void type(const QString& text)
+    {
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    }
+    void key(const QString& name) { xdotool({QStringLiteral("key"), name}); }
+    void screenshot(const QString& name)
+    {
+        QDir().mkpath(TestUtil::binPath(QStringLiteral("../screenshots")));
+        TestUtil::runTool(QStringLiteral("import"),
+                          {QStringLiteral("-window"), m_window,
+                           TestUtil::binPath(QStringLiteral("../screenshots/")) + name});
+    }
+    int menuBarHeight() const { return m_menuBar; }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    QTemporaryDir config, runtime;
+
+  private:
+    const TestHttpServer& m_server;
+    QProcessEnvironment m_env;
+    QProcess m_process;
+    QString m_window;
+    int m_menuBar = 0;
+};
+
+// Another program holding the clipboard until someone takes it over.
+inline std::unique_ptr<QProcess> XclipCopy(const QByteArray& data, const QString& type = QString())
+{
+    auto p = std::make_unique<QProcess>();
+    QStringList args{QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                     QStringLiteral("clipboard"), QStringLiteral("-i")};
+    if (!type.isEmpty())
+        args << QStringLiteral("-t") << type;
+    p->start(QStringLiteral("xclip"), args);
+    p->waitForStarted(5000);
+    p->write(data);
+    p->closeWriteChannel();
+    return p;
+}
+
+} // namespace DesktopSupport
