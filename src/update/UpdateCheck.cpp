@@ -83,6 +83,9 @@ void UpdateCheck::Timer2_Timer(QTimer* timer2)
 
 void UpdateCheck::run()
 {
+    // An install this user cannot replace (system-wide) offers nothing it could not carry out.
+    if (!UpdaterFile::CanUpdateProgram(programFolder()))
+        return;
     const QString list = GetRemoteText(VendorUrl::UpdateList(), true, m_timeoutMs);
     if (list.isEmpty())
         return;

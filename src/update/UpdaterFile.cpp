@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace UpdaterFile {
 
 QString UpdaterPath(const QString& programFolder)
@@ -24,4 +26,10 @@ bool RemoveLeftoverUpdater(const QString& programFolder)
     return QFile::remove(path);
 }
 
+bool CanUpdateProgram(const QString& programFolder)
+{
+    return ::access(QFile::encodeName(programFolder).constData(), W_OK | X_OK) == 0;
+}
+
 } // namespace UpdaterFile
+

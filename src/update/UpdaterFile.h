@@ -17,4 +17,7 @@ QString UpdaterPath(const QString& programFolder);
 // calls this unless the command line is "UP"; the update check calls it too.
 bool RemoveLeftoverUpdater(const QString& programFolder);
 
+// Whether this user may put a new program into the folder (a system-wide install may not).
+bool CanUpdateProgram(const QString& programFolder);
+
 } // namespace UpdaterFile

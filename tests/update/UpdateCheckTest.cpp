@@ -3,6 +3,7 @@
 #include "TestHttpServer.h"
 #include "TestUtil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -154,9 +155,8 @@ TEST_F(UpdateCheckTest, NoUsableListDoesNothingAtAll)
 TEST_F(UpdateCheckTest, AnUpdaterThatCannotBeWrittenKeepsVerbaltoRunning)
 {
     serveList(kNewer);
-    // The program folder lies under a regular file, so nothing can be written there.
-    ASSERT_TRUE(TestUtil::writeFile(folder + u"/file", "x"));
-    check.setProgramPath(folder + u"/file/verbalto");
+    // A folder stands where the updater must go, so it cannot be written there.
+    ASSERT_TRUE(QDir().mkpath(updater() + u"/busy"));
     int failures = 0;
     QObject::connect(&check, &UpdateCheck::updaterFailed, &check, [&failures] { ++failures; });
     check.Timer2_Timer();
@@ -175,4 +175,17 @@ TEST_F(UpdateCheckTest, AnUpdaterThatCannotStartKeepsVerbaltoRunning)
     EXPECT_EQ(started.size(), 1);
     EXPECT_EQ(exits, 0);
     EXPECT_EQ(opened.size(), 1);
+}
+
+TEST_F(UpdateCheckTest, AFolderThisUserCannotWriteStaysQuiet)
+{
+    serveList(kNewer);
+    // A program folder that runs through a regular file cannot be written, even by root.
+    ASSERT_TRUE(TestUtil::writeFile(folder + u"/file", "x"));
+    check.setProgramPath(folder + u"/file/verbalto");
+    check.Timer2_Timer(nullptr);
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(exits, 0);
 }
