@@ -702,8 +702,13 @@ void FormMian::afterFirstShow()
 
     m_tray = new SysTray(this, menuSYS, menuSYS1, m_languageIndex);
     m_tray->AddTrayIcon();
-    if (m_startHidden)
-        m_tray->MinimiseToTray();
+    if (m_startHidden) {
+        // Without a notification area the "mini" start waits in the taskbar instead.
+        if (m_tray->TrayAvailable())
+            m_tray->MinimiseToTray();
+        else
+            showMinimized();
+    }
 
     m_update = new UpdateCheck(
         this, [this] { return m_languageIndex; },

@@ -105,8 +105,9 @@ void SysTray::TrayWndProc(QSystemTrayIcon::ActivationReason reason)
 
 bool SysTray::eventFilter(QObject* watched, QEvent* event)
 {
+    // Without a notification area a hidden window could not be found again: it stays minimised.
     if (watched == m_window && event->type() == QEvent::WindowStateChange && !m_hidePending &&
-        m_window->isMinimized() && m_window->isVisible()) {
+        m_window->isMinimized() && m_window->isVisible() && TrayAvailable()) {
         // Hiding from inside the state change confuses some window managers; do it right after.
         m_hidePending = true;
         QTimer::singleShot(0, this, [this] {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -37,6 +38,12 @@ class SysTray final : public QObject
 
     // Milliseconds a balloon stays; 10 s unless changed.
     void SetBalloonTimeout(int ms) { m_balloonTimeout = ms; }
+    // Whether a notification area is there to hide into (tests answer for the platform).
+    bool TrayAvailable() const { return m_trayAvailable(); }
+    void SetTrayAvailable(std::function<bool()> available)
+    {
+        m_trayAvailable = std::move(available);
+    }
     QSystemTrayIcon* Icon() const { return m_icon; }
     const TrayTexts::Record& LastBalloon() const { return m_lastBalloon; }
     int BalloonCount() const { return m_balloonCount; }
@@ -55,4 +62,5 @@ class SysTray final : public QObject
     int m_balloonCount = 0;
     int m_balloonTimeout = 10000;
     bool m_hidePending = false;
+    std::function<bool()> m_trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 };

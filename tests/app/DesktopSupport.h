@@ -117,6 +117,7 @@ class Verbalto
                            TestUtil::binPath(QStringLiteral("../screenshots/")) + name});
     }
     int menuBarHeight() const { return m_menuBar; }
+    qint64 pid() const { return m_process.processId(); }
 
     void stop()
     {
@@ -134,6 +135,56 @@ class Verbalto
     QProcess m_process;
     QString m_window;
     int m_menuBar = 0;
+};
+
+// A real tray host for the test's lifetime.
+class Trayer
+{
+  public:
+    bool start()
+    {
+        m_process.start(QStringLiteral("trayer"),
+                        {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                         QStringLiteral("right"), QStringLiteral("--widthtype"),
+                         QStringLiteral("request"), QStringLiteral("--height"),
+                         QStringLiteral("24")});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return TestUtil::waitUntil(
+            [] {
+                return TestUtil::runTool(QStringLiteral("xwininfo"),
+                                         {QStringLiteral("-root"), QStringLiteral("-tree")})
+                    .contains(QStringLiteral("(\"panel\" \"trayer\")"));
+            },
+            10000);
+    }
+    // Whether some window of the given program sits inside the tray panel.
+    static bool holdsIconOf(qint64 pid)
+    {
+        const QString panel = TestUtil::runTool(
+            QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")});
+        const QString ours = TestUtil::runTool(
+            QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(pid)});
+        for (const QString& p : panel.split(u'\n', Qt::SkipEmptyParts)) {
+            const QString tree = TestUtil::runTool(
+                QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), p});
+            for (const QString& w : ours.split(u'\n', Qt::SkipEmptyParts)) {
+                if (tree.contains(QStringLiteral("0x%1 ").arg(w.toULongLong(), 0, 16)))
+                    return true;
+            }
+        }
+        return false;
+    }
+    ~Trayer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+  private:
+    QProcess m_process;
 };
 
 // Another program holding the clipboard until someone takes it over.

@@ -17,6 +17,7 @@ struct TrayFixture
     {
         menuSYS->addAction(QStringLiteral("Exit"));
         tray = new SysTray(&window, menuSYS, menuSYS1, language);
+        tray->SetTrayAvailable([] { return true; });
         window.resize(200, 100);
         window.show();
     }
@@ -61,6 +62,17 @@ TEST(SysTray, EveryMinimiseHidesAndGreetsInTheCurrentLanguage)
     EXPECT_FALSE(f.window.isVisible());
     EXPECT_EQ(f.tray->BalloonCount(), 3);
     EXPECT_EQ(f.tray->LastBalloon().szInfo, QString::fromUtf8("欢迎使用Verbalto 1.5.18"));
+}
+
+TEST(SysTray, WithoutANotificationAreaMinimisingKeepsTheWindowFindable)
+{
+    TrayFixture f(QStringLiteral("1"));
+    f.tray->SetTrayAvailable([] { return false; });
+    f.tray->AddTrayIcon();
+    f.window.showMinimized();
+    f.settled();
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_TRUE(f.window.isMinimized());
 }
 
 TEST(SysTray, LeftClickTogglesAndRestoresTheNormalState)
