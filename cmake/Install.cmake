@@ -26,6 +26,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop translation tool with a command-l
 set(CPACK_PACKAGE_INSTALL_DIRECTORY verbalto)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://verbalto.example/verbalto.html")
 # Library dependencies come from dpkg-shlibdeps; the platform and media plugins are loaded at

@@ -108,6 +108,11 @@ void FormMian::createControls()
     Pic1->setObjectName(QStringLiteral("Pic1"));
     Pic1->setFocusPolicy(Qt::ClickFocus);
     Pic1->setGeometry(0, kBannerHeight, kClientWidth, kClientHeight - kBannerHeight);
+    // A compact CJK-capable face: the captions must fit the fixed control sizes in every
+    // interface language. The text boxes take the user's font later.
+    QFont controls(QStringLiteral("WenQuanYi Micro Hei"));
+    controls.setPointSize(8);
+    Pic1->setFont(controls);
 
     SourceBox = CreateTextBox(Pic1, 2, 0, 620, 135);
     SourceBox->setObjectName(QStringLiteral("SourceBox"));
@@ -124,13 +129,13 @@ void FormMian::createControls()
 
     Label2 = new QLabel(Pic1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(4, 142, 24, 14);
+    Label2->setGeometry(4, 142, 26, 14);
     Combo2 = new QComboBox(Pic1);
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setGeometry(30, 138, 135, 22);
     Label1 = new QLabel(Pic1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(4, 168, 24, 14);
+    Label1->setGeometry(4, 168, 26, 14);
     Combo1 = new QComboBox(Pic1);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setGeometry(30, 162, 135, 22);
