@@ -187,19 +187,4 @@ class Trayer
     QProcess m_process;
 };
 
-// Another program holding the clipboard until someone takes it over.
-inline std::unique_ptr<QProcess> XclipCopy(const QByteArray& data, const QString& type = QString())
-{
-    auto p = std::make_unique<QProcess>();
-    QStringList args{QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                     QStringLiteral("clipboard"), QStringLiteral("-i")};
-    if (!type.isEmpty())
-        args << QStringLiteral("-t") << type;
-    p->start(QStringLiteral("xclip"), args);
-    p->waitForStarted(5000);
-    p->write(data);
-    p->closeWriteChannel();
-    return p;
-}
-
 } // namespace DesktopSupport

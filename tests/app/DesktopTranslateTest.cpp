@@ -42,7 +42,7 @@ class Desktop : public ::testing::Test
                             QStringLiteral("bon-zhoor"),
                             QStringLiteral("noun<div><div>monde</div><div>terre</div></div>"))));
         // Nothing of ours on the clipboard at start: an empty text is not translated.
-        holder = XclipCopy(QByteArray());
+        holder = TestUtil::xclipCopy(QByteArray());
         QThread::msleep(200);
     }
 
@@ -89,7 +89,7 @@ TEST_F(Desktop, AnotherProgramsCopiesAreTranslatedButOurOwnAreNot)
     QThread::msleep(500);
     EXPECT_TRUE(Translations(server).isEmpty()) << "an empty clipboard was translated";
 
-    holder = XclipCopy("copied elsewhere");
+    holder = TestUtil::xclipCopy("copied elsewhere");
     ASSERT_TRUE(waitForTranslations(1));
     EXPECT_EQ(textOf(Translations(server).first()), u"copied elsewhere");
 
@@ -104,12 +104,12 @@ TEST_F(Desktop, AnotherProgramsCopiesAreTranslatedButOurOwnAreNot)
     // A picture is not text.
     QByteArray png = TestUtil::readFile(
         QStringLiteral(VERBALTO_SOURCE_DIR "/src/resources/icons/IDR_MAINFRAME-16.png"));
-    holder = XclipCopy(png, QStringLiteral("image/png"));
+    holder = TestUtil::xclipCopy(png, QStringLiteral("image/png"));
     QThread::msleep(800);
     EXPECT_EQ(Translations(server).size(), 1);
 
     // The next copy from elsewhere is translated again.
-    holder = XclipCopy("second copy");
+    holder = TestUtil::xclipCopy("second copy");
     ASSERT_TRUE(waitForTranslations(2));
     EXPECT_EQ(textOf(Translations(server).last()), u"second copy");
 }

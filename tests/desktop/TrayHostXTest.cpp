@@ -123,21 +123,6 @@ TEST(TrayHost, IconDocksAndComesBackWhenTheHostRestarts)
 }
 
 namespace {
-// Another program holding the clipboard, as long as nobody takes it over.
-std::unique_ptr<QProcess> XclipCopy(const QByteArray& data, const QString& type = QString())
-{
-    auto p = std::make_unique<QProcess>();
-    QStringList args{QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                     QStringLiteral("clipboard"), QStringLiteral("-i")};
-    if (!type.isEmpty())
-        args << QStringLiteral("-t") << type;
-    p->start(QStringLiteral("xclip"), args);
-    p->waitForStarted(5000);
-    p->write(data);
-    p->closeWriteChannel();
-    return p;
-}
-
 struct Window
 {
     QString source;
@@ -166,7 +151,7 @@ TEST(ClipboardX, AnotherProgramsCopiesAreTranslatedOursAndPicturesAreNot)
     int notices = 0;
     const QMetaObject::Connection counter =
         QObject::connect(clipboard, &QClipboard::dataChanged, &owner, [&] { ++notices; });
-    copies.push_back(XclipCopy("there before the start"));
+    copies.push_back(TestUtil::xclipCopy("there before the start"));
     ASSERT_TRUE(TestUtil::waitUntil([&] { return notices > 0; }));
     QObject::disconnect(counter);
     monitor.StartClipMonitor();
@@ -174,7 +159,7 @@ TEST(ClipboardX, AnotherProgramsCopiesAreTranslatedOursAndPicturesAreNot)
         << w.translated.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(w.translated.last(), u"there before the start");
 
-    copies.push_back(XclipCopy("Guten Morgen"));
+    copies.push_back(TestUtil::xclipCopy("Guten Morgen"));
     ASSERT_TRUE(TestUtil::waitUntil([&] { return w.translated.size() == 2; }));
     EXPECT_EQ(w.translated.last(), u"Guten Morgen");
 
@@ -183,19 +168,19 @@ TEST(ClipboardX, AnotherProgramsCopiesAreTranslatedOursAndPicturesAreNot)
     clipboard->clear();
     selfCopy = true;
     clipboard->setText(QStringLiteral("our own translation"));
-    copies.push_back(XclipCopy("buenos dias"));
+    copies.push_back(TestUtil::xclipCopy("buenos dias"));
     ASSERT_TRUE(TestUtil::waitUntil([&] { return w.translated.size() >= 3; }));
     EXPECT_EQ(w.translated.mid(2), QStringList{QStringLiteral("buenos dias")});
 
     // A picture, then files, then blanks: none of them; then text again.
-    copies.push_back(XclipCopy(QByteArray("\x89PNG\r\n\x1a\n", 8), QStringLiteral("image/png")));
+    copies.push_back(TestUtil::xclipCopy(QByteArray("\x89PNG\r\n\x1a\n", 8), QStringLiteral("image/png")));
     TestUtil::waitUntil(
         [&] { return clipboard->mimeData()->hasFormat(QStringLiteral("image/png")); });
-    copies.push_back(XclipCopy("file:///etc/hosts\r\n", QStringLiteral("text/uri-list")));
+    copies.push_back(TestUtil::xclipCopy("file:///etc/hosts\r\n", QStringLiteral("text/uri-list")));
     TestUtil::waitUntil([&] { return clipboard->mimeData()->hasUrls(); });
-    copies.push_back(XclipCopy("    "));
+    copies.push_back(TestUtil::xclipCopy("    "));
     TestUtil::waitUntil([&] { return clipboard->text() == u"    "; });
-    copies.push_back(XclipCopy("\t"));
+    copies.push_back(TestUtil::xclipCopy("\t"));
     ASSERT_TRUE(TestUtil::waitUntil([&] { return w.translated.size() >= 4; }));
     EXPECT_EQ(w.translated.mid(3), QStringList{QStringLiteral("\t")});
 

@@ -58,6 +58,20 @@ QString runTool(const QString& program, const QStringList& args, int timeoutMs)
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+std::unique_ptr<QProcess> xclipCopy(const QByteArray& data, const QString& type)
+{
+    auto p = std::make_unique<QProcess>();
+    QStringList args{QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                     QStringLiteral("-i")};
+    if (!type.isEmpty())
+        args << QStringLiteral("-t") << type;
+    p->start(QStringLiteral("xclip"), args);
+    p->waitForStarted(5000);
+    p->write(data);
+    p->closeWriteChannel();
+    return p;
+}
+
 bool isRoot()
 {
     return ::geteuid() == 0;

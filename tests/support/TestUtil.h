@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+
+class QProcess;
 
 namespace TestUtil {
 
@@ -19,6 +22,9 @@ QString binPath(const QString& name);
 
 // Runs a tool to its end and returns its standard output, trimmed ("" when it hangs).
 QString runTool(const QString& program, const QStringList& args, int timeoutMs = 10000);
+
+// Another program (xclip) holding the clipboard with data until someone takes it over.
+std::unique_ptr<QProcess> xclipCopy(const QByteArray& data, const QString& type = QString());
 
 // True when the tests run as root (mount namespaces are then available).
 bool isRoot();

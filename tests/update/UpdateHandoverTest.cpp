@@ -23,16 +23,9 @@ namespace {
 const QPoint kUpdateButton(98, 296);
 const QPoint kExitButton(320, 296);
 
-QString run(const QString& program, const QStringList& args, int timeoutMs = 20000)
+QString run(const QString& program, const QStringList& args)
 {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return TestUtil::runTool(program, args, 20000);
 }
 
 class UpdateHandoverTest : public ::testing::Test
