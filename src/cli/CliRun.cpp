@@ -150,9 +150,9 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         const QString url = environment.serviceBaseUrl + QStringLiteral("/translate_t");
         QElapsedTimer clock;
         clock.start();
-        const HttpResult reply = HttpTransport::Post(
-            QUrl(url), "application/x-www-form-urlencoded",
-            BuildTranslateRequest(result.sourceText, hl, sl, tl), environment.timeoutMs);
+        const HttpResult reply = PostTranslateRequest(
+            environment.serviceBaseUrl, BuildTranslateRequest(result.sourceText, hl, sl, tl),
+            environment.timeoutMs);
         if (!reply.ok) {
             // The transport counts its time-out from the last data, so only a wait about that
             // long can have been one (timers may fire a little early).

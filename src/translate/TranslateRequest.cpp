@@ -1,7 +1,5 @@
 #include "TranslateRequest.h"
 
-#include "HttpTransport.h"
-
 #include <QUrl>
 
 QString EscapeAmpersands(const QString& text)
@@ -42,9 +40,13 @@ QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, c
            "&tl=" + tl.toUtf8();
 }
 
+HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, int timeoutMs)
+{
+    return HttpTransport::Post(QUrl(baseUrl + QStringLiteral("/translate_t")),
+                               "application/x-www-form-urlencoded", body, timeoutMs);
+}
+
 QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs)
 {
-    const HttpResult r = HttpTransport::Post(QUrl(baseUrl + QStringLiteral("/translate_t")),
-                                             "application/x-www-form-urlencoded", body, timeoutMs);
-    return QString::fromUtf8(r.body);
+    return QString::fromUtf8(PostTranslateRequest(baseUrl, body, timeoutMs).body);
 }

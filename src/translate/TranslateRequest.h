@@ -1,6 +1,8 @@
 // The form body of a page translation.
 #pragma once
 
+#include "HttpTransport.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,6 +16,9 @@ QByteArray FormEncode(const QString& value);
 QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, const QString& sl,
                                  const QString& tl);
 
-// Posts the form to <base>/translate_t and returns the reply page as text: "" when no reply
-// arrived. An error status still returns its page.
+// Posts the form to <base>/translate_t as a form would.
+HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, int timeoutMs);
+
+// The reply page of PostTranslateRequest as text: "" when no reply arrived. An error status
+// still returns its page.
 QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs);
