@@ -150,3 +150,30 @@ TEST_F(Desktop, MiniStartShowsOnlyTheTrayIcon)
     ASSERT_TRUE(normal.start({QStringLiteral("MINI")})); // not the exact word: a normal start
     EXPECT_FALSE(normal.waitForWindow().isEmpty());
 }
+
+TEST_F(Desktop, PromotionBannerFollowsTheVendorList)
+{
+    // The list names a page of ours and one that is not http: only the first is shown.
+    const QByteArray list = server.baseUrl().toUtf8() + "/promo1.html<|file:///etc/passwd";
+    server.setReply("/Vbxpromo/ADC1.txt", CannedReply::ok(list, "text/plain"));
+    server.setReply("/promo1.html",
+                    CannedReply::ok("<html><body><b>Promotion one</b></body></html>"));
+    server.setReply("/verbalto.html", CannedReply::ok("<html><body>Product page</body></html>"));
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    auto asked = [&](const QByteArray& path) {
+        for (const RecordedRequest& r : server.requests()) {
+            if (r.path == path)
+                return true;
+        }
+        return false;
+    };
+    // The daily popup shows the product page at once; the banner's first tick comes after 15 s.
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return asked("/verbalto.html"); }, 10000));
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return asked("/promo1.html"); }, 25000))
+        << "the banner never loaded";
+    EXPECT_TRUE(asked("/Vbxpromo/ADC1.txt"));
+    app.screenshot(QStringLiteral("main-window-promotion.png"));
+}
