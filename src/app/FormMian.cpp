@@ -371,8 +371,10 @@ void FormMian::setListIndex(QComboBox* combo, int i)
 
 void FormMian::setCheck(QCheckBox* box, bool on)
 {
-    box->setChecked(on);
-    ApplyResultLayout();
+    if (box->isChecked() == on)
+        ApplyResultLayout();
+    else
+        box->setChecked(on); // the toggled handler lays out
 }
 
 void FormMian::Combo1_Click()

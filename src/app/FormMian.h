@@ -142,6 +142,7 @@ class FormMian final : public QMainWindow
     void afterFirstShow();
     // Selects index i; the selection handler runs even when i is already selected.
     void setListIndex(QComboBox* combo, int i);
+    // Sets a check box; the layout handler runs even when the value does not change.
     void setCheck(QCheckBox* box, bool on);
 
     QList<QWidget*> textBoxes() const;
