@@ -177,3 +177,15 @@ TEST_F(Desktop, PromotionBannerFollowsTheVendorList)
     EXPECT_TRUE(asked("/Vbxpromo/ADC1.txt"));
     app.screenshot(QStringLiteral("main-window-promotion.png"));
 }
+
+TEST_F(Desktop, TextWaitingOnTheClipboardIsTranslatedAtStart)
+{
+    holder = TestUtil::xclipCopy("waiting text");
+    QThread::msleep(200);
+    Verbalto app(server); // fresh settings: the clipboard monitor is on
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(waitForTranslations(1));
+    EXPECT_EQ(textOf(Translations(server).first()), u"waiting text");
+    QThread::msleep(800);
+    EXPECT_EQ(Translations(server).size(), 1); // once, not again for the same text
+}
