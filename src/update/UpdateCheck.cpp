@@ -2,7 +2,6 @@
 
 #include "GetRemoteText.h"
 #include "HttpTransport.h"
-#include "SaveResourceToFile.h"
 #include "StringTable.h"
 #include "UpdateList.h"
 #include "UpdateVersion.h"
@@ -104,14 +103,8 @@ void UpdateCheck::run()
 
     const QString updater = UpdaterFile::UpdaterPath(folder);
     bool started = false;
-    if (SaveResourceToFile(QString::fromUtf16(UpdaterFile::kResourceName),
-                           QString::fromUtf16(UpdaterFile::kResourceType), updater) &&
-        QFile::setPermissions(updater, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                           QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                           QFileDevice::ExeOther)) {
+    if (UpdaterFile::WriteUpdater(updater))
         started = m_hooks.startProgram(updater, {QFileInfo(m_programPath).fileName()}, folder);
-    }
     if (!started) {
         // Quitting now would leave the user with neither program; the product page offers
         // the download instead.

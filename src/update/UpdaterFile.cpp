@@ -1,9 +1,11 @@
 #include "UpdaterFile.h"
 
 #include "GetSysPath.h"
+#include "SaveResourceToFile.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -14,15 +16,41 @@ QString UpdaterPath(const QString& programFolder)
     return GetSysPath::JoinPath(programFolder, QString::fromUtf16(kFileName));
 }
 
+bool WriteUpdater(const QString& path)
+{
+    const auto bytes =
+        LoadResourceBytes(QString::fromUtf16(kResourceName), QString::fromUtf16(kResourceType));
+    if (!bytes || bytes->isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(*bytes);
+    file.write(kLeftoverMark);
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                        QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                        QFileDevice::ExeOther);
+    return file.commit();
+}
+
+bool IsLeftoverUpdater(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.isSymLink())
+        return false;
+    QFile file(path);
+    const qint64 markSize = qint64(sizeof(kLeftoverMark) - 1);
+    if (file.size() < markSize || !file.open(QIODevice::ReadOnly) ||
+        !file.seek(file.size() - markSize))
+        return false;
+    return file.read(markSize) == QByteArray(kLeftoverMark, markSize);
+}
+
 bool RemoveLeftoverUpdater(const QString& programFolder)
 {
     const QString path = UpdaterPath(programFolder);
-    const QFileInfo info(path);
-    // Only a file of ours: a folder of that name is not a leftover.
-    if (!info.exists() && !info.isSymLink())
+    if (!IsLeftoverUpdater(path))
         return true;
-    if (info.isDir() && !info.isSymLink())
-        return false;
     return QFile::remove(path);
 }
 
@@ -32,4 +60,3 @@ bool CanUpdateProgram(const QString& programFolder)
 }
 
 } // namespace UpdaterFile
-

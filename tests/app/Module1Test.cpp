@@ -1,5 +1,6 @@
 #include "Module1.h"
 #include "TestUtil.h"
+#include "UpdaterFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,10 +25,20 @@ TEST(StartUp, LeftoverUpdaterSurvivesOnlyAnUpStart)
 {
     QTemporaryDir dir;
     const QString updater = dir.filePath(QStringLiteral("patchwell"));
-    ASSERT_TRUE(TestUtil::writeFile(updater, "old"));
+    ASSERT_TRUE(UpdaterFile::WriteUpdater(updater));
     RemoveLeftoverUpdater(dir.path(), StartMode::Up);
     EXPECT_TRUE(QFile::exists(updater));
     RemoveLeftoverUpdater(dir.path() + u'/', StartMode::Normal);
     EXPECT_FALSE(QFile::exists(updater));
     RemoveLeftoverUpdater(dir.path(), StartMode::Mini); // nothing there: fine
+}
+
+TEST(StartUp, AnInstalledUpdaterBesideTheProgramStays)
+{
+    QTemporaryDir dir;
+    const QString installed = dir.filePath(QStringLiteral("patchwell"));
+    ASSERT_TRUE(TestUtil::writeFile(
+        installed, TestUtil::readFile(TestUtil::binPath(QStringLiteral("patchwell")))));
+    RemoveLeftoverUpdater(dir.path(), StartMode::Normal);
+    EXPECT_TRUE(QFile::exists(installed));
 }

@@ -2,6 +2,7 @@
 #include "SaveResourceToFile.h"
 #include "TestHttpServer.h"
 #include "TestUtil.h"
+#include "UpdaterFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,7 +69,8 @@ TEST_F(UpdateCheckTest, YesWritesTheUpdaterStartsItAndEnds)
     EXPECT_FALSE(timer2.isActive());
     EXPECT_EQ(asked, QStringList{u"Notice|A new version was found, update now?"_qs});
     ASSERT_TRUE(QFile::exists(updater()));
-    EXPECT_EQ(TestUtil::readFile(updater()), *LoadResourceBytes(u"PATCHWELL"_qs, u"patchwell"_qs));
+    EXPECT_EQ(TestUtil::readFile(updater()),
+              *LoadResourceBytes(u"PATCHWELL"_qs, u"patchwell"_qs) + UpdaterFile::kLeftoverMark);
     EXPECT_TRUE(TestUtil::readFile(updater()).startsWith("\x7f"
                                                          "ELF"));
     EXPECT_TRUE(QFileInfo(updater()).isExecutable());
@@ -107,7 +109,8 @@ TEST_F(UpdateCheckTest, SameOrOlderVersionOnlyRemovesALeftoverUpdater)
                                           },
                                           {},
                                           {}});
-        ASSERT_TRUE(TestUtil::writeFile(updater(), "leftover"));
+        ASSERT_TRUE(
+            TestUtil::writeFile(updater(), QByteArray("leftover") + UpdaterFile::kLeftoverMark));
         serveList(list);
         again.Timer2_Timer();
         EXPECT_FALSE(QFile::exists(updater())) << list.constData();

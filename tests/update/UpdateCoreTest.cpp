@@ -172,13 +172,26 @@ TEST(SaveResourceToFile, FailsWithoutResourceOrWritableTarget)
 TEST(UpdaterFile, RemovesOnlyALeftoverUpdater)
 {
     QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("patchwell"));
     EXPECT_EQ(UpdaterFile::UpdaterPath(dir.path() + u'/'), dir.path() + u"/patchwell");
     EXPECT_EQ(UpdaterFile::UpdaterPath(QStringLiteral("/")), u"/patchwell");
     EXPECT_TRUE(UpdaterFile::RemoveLeftoverUpdater(dir.path()));
-    ASSERT_TRUE(TestUtil::writeFile(dir.filePath(QStringLiteral("patchwell")), "old"));
+
+    // One we wrote for a hand-over, of whatever version: it goes.
+    ASSERT_TRUE(TestUtil::writeFile(path, QByteArray("\x7f"
+                                                     "ELF old") +
+                                              UpdaterFile::kLeftoverMark));
     EXPECT_TRUE(UpdaterFile::RemoveLeftoverUpdater(dir.path()));
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("patchwell"))));
+    EXPECT_FALSE(QFile::exists(path));
+
+    // A patchwell installed beside the program, and a folder of that name, stay.
+    ASSERT_TRUE(TestUtil::writeFile(path, "\x7f"
+                                          "ELF installed"));
+    EXPECT_TRUE(UpdaterFile::RemoveLeftoverUpdater(dir.path()));
+    EXPECT_EQ(TestUtil::readFile(path), QByteArray("\x7f"
+                                                   "ELF installed"));
+    ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("patchwell")));
-    EXPECT_FALSE(UpdaterFile::RemoveLeftoverUpdater(dir.path()));
-    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("patchwell"))).isDir());
+    EXPECT_TRUE(UpdaterFile::RemoveLeftoverUpdater(dir.path()));
+    EXPECT_TRUE(QFileInfo(path).isDir());
 }

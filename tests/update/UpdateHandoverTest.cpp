@@ -147,8 +147,7 @@ namespace {
 qint64 startUpdater(const QString& folder, const QString& prepare = {})
 {
     const QString updater = UpdaterFile::UpdaterPath(folder);
-    if (!SaveResourceToFile(u"patchwell"_qs, u"patchwell"_qs, updater) ||
-        !QFile::setPermissions(updater, QFile::permissions(updater) | QFile::ExeOwner))
+    if (!UpdaterFile::WriteUpdater(updater))
         return 0;
     qint64 pid = 0;
     if (prepare.isEmpty()) {
