@@ -1,15 +1,12 @@
 #include "VendorUrl.h"
 
+#include "ServiceConfig.h"
+
 namespace VendorUrl {
 
 QString Base()
 {
-    QString base = qEnvironmentVariable("VERBALTO_VENDOR_URL").trimmed();
-    if (base.isEmpty())
-        base = QStringLiteral("http://verbalto.example");
-    while (base.endsWith(QLatin1Char('/')))
-        base.chop(1);
-    return base;
+    return ServiceConfig::VendorBaseUrl();
 }
 
 QUrl At(const QString& path)
@@ -24,7 +21,7 @@ QUrl UpdateList()
 
 QUrl ProductPage()
 {
-    return At(QStringLiteral("/verbalto.html"));
+    return QUrl(ServiceConfig::ProductPageUrl());
 }
 
 } // namespace VendorUrl
