@@ -1,12 +1,12 @@
 #include "ModAutoRun.h"
 
+#include "FileSave.h"
 #include "GetSysPath.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace ModAutoRun {
@@ -233,15 +233,7 @@ bool SetAutoRun(bool bEnable, const QString& programPath)
     if (!QDir().mkpath(folder))
         return false;
     // Written aside and renamed over the entry, so a failed write leaves the old one whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray text = DesktopEntryText(programPath);
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return FileSave::SaveWhole(path, DesktopEntryText(programPath));
 }
 
 bool SetAutoRun(bool bEnable)

@@ -3,11 +3,13 @@
 #include "ModUniTxt.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QtEndian>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +99,67 @@ bool writeAll(int fd, const char* data, qint64 n)
 bool isKnown(TextFormat f)
 {
     return f >= Ansi && f <= Utf32BE;
+}
+
+// For what is not a regular file (a device, a pipe, a link to nothing): written where it stands.
+bool writeInPlace(const QByteArray& path, QByteArrayView bytes)
+{
+    Descriptor file(openNative(path, O_WRONLY | O_CREAT | O_TRUNC));
+    if (!file.valid() || !writeAll(file.get(), bytes.data(), bytes.size()))
+        return false;
+    return file.close();
+}
+
+bool copyAll(int from, int to, qint64 size)
+{
+    QByteArray chunk(qint64(1) << 20, Qt::Uninitialized);
+    for (qint64 offset = 0; offset < size;) {
+        const qint64 got =
+            readAt(from, chunk.data(), qMin<qint64>(size - offset, chunk.size()), offset);
+        if (got <= 0)
+            return got == 0; // the file shrank meanwhile: what is there is kept
+        if (!writeAll(to, chunk.constData(), got))
+            return false;
+        offset += got;
+    }
+    return true;
+}
+
+// Writes the new content to a file beside target and renames it over target only when every
+// byte is on the disk, so a full disk or any other failure leaves the old file whole. An existing
+// file (old) keeps its permissions and, where allowed, its owner; with keepFrom valid the new
+// file starts with the old content (an append).
+bool replaceFile(const QByteArray& target, const struct stat* old, int keepFrom,
+                 QByteArrayView bytes)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : target.left(qMax<qsizetype>(slash, 1));
+    const mode_t mode = old ? (old->st_mode & 07777) : 0666;
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "/.verbalto-" +
+               QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    Descriptor file(fd);
+    bool ok = true;
+    if (old) {
+        ok = ::fchmod(fd, mode) == 0;
+        if (ok && (old->st_uid != ::geteuid() || old->st_gid != ::getegid()))
+            (void)!::fchown(fd, old->st_uid, old->st_gid);
+    }
+    ok = ok && (keepFrom < 0 || copyAll(keepFrom, fd, old->st_size)) &&
+         writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    ok = file.close() && ok;
+    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    return ok;
 }
 
 QString decodeEightBit(QByteArrayView bytes, TextFormat format)
@@ -234,62 +297,80 @@ bool WriteUniText(const QByteArray& nativePath, const QString& Text, bool Append
 {
     if (!(isKnown(Format) || (Format == Detect && Append)))
         return false;
-    Descriptor file(openNative(nativePath, O_RDWR | O_CREAT | (Append ? 0 : O_TRUNC)));
-    if (!file.valid())
+    if (nativePath.isEmpty() || nativePath.contains('\0'))
         return false;
     struct stat st
     {
     };
-    if (::fstat(file.get(), &st) != 0)
+    const bool exists = ::stat(nativePath.constData(), &st) == 0;
+    if (!exists && errno != ENOENT)
         return false;
+    // Devices and pipes have nothing to keep and cannot be renamed over; a folder fails there.
+    const bool regular = exists && S_ISREG(st.st_mode);
 
-    bool appending = Append;
-    if (st.st_size == 0) {
-        appending = false;
-        if (Format == Detect)
-            Format = DefaultFormat;
-    }
-
-    QByteArray mark;
+    Descriptor old(regular && Append && st.st_size > 0 ? openNative(nativePath, O_RDONLY) : -1);
+    if (regular && Append && st.st_size > 0 && !old.valid())
+        return false;
+    const bool appending = old.valid();
+    if (!appending && Format == Detect)
+        Format = DefaultFormat;
     if (appending && Format == Detect) {
         char head[4] = {0, 0, 0, 0};
-        if (readAt(file.get(), head, 4, 0) < 0)
+        if (readAt(old.get(), head, 4, 0) < 0)
             return false;
         Format = DetectBom(QByteArrayView(head, 4)).format;
-    } else if (!appending) {
-        mark = BomOfFormat(Format);
     }
 
-    if (::lseek(file.get(), 0, appending ? SEEK_END : SEEK_SET) < 0)
-        return false;
-    if (!mark.isEmpty() && !writeAll(file.get(), mark.constData(), mark.size()))
-        return false;
-    if (Text.isEmpty())
-        return file.close();
+    QByteArray bytes = appending ? QByteArray() : BomOfFormat(Format);
+    bool textWritten = true;
+    if (!Text.isEmpty()) {
+        switch (Format) {
+        case Utf16LE:
+        case Utf16BE:
+            bytes += encodeUtf16(Text, Format == Utf16BE);
+            break;
+        case Ansi:
+        case Utf8: {
+            QStringEncoder encoder(Format == Utf8 ? QStringConverter::Utf8
+                                                  : QStringConverter::System,
+                                   QStringConverter::Flag::Stateless);
+            const QByteArray encoded = encoder.encode(Text);
+            if (encoded.isEmpty())
+                return false;
+            bytes += encoded;
+            break;
+        }
+        default: // UTF-32 and an undecided format write no text; a new file still gets its mark
+            if (appending || !isKnown(Format))
+                return false;
+            textWritten = false;
+            break;
+        }
+    }
 
-    QByteArray bytes;
-    switch (Format) {
-    case Utf16LE:
-        bytes = encodeUtf16(Text, false);
-        break;
-    case Utf16BE:
-        bytes = encodeUtf16(Text, true);
-        break;
-    case Ansi:
-    case Utf8: {
-        QStringEncoder encoder(Format == Utf8 ? QStringConverter::Utf8 : QStringConverter::System,
-                               QStringConverter::Flag::Stateless);
-        bytes = encoder.encode(Text);
-        if (bytes.isEmpty())
-            return false;
-        break;
+    bool written;
+    struct stat link
+    {
+    };
+    if (exists && !regular) {
+        written = writeInPlace(nativePath, bytes);
+    } else if (!exists) {
+        // A link to nothing is written through, creating the file it names.
+        written = ::lstat(nativePath.constData(), &link) == 0
+                      ? writeInPlace(nativePath, bytes)
+                      : replaceFile(nativePath, nullptr, -1, bytes);
+    } else {
+        // A link is followed: the file it names is replaced and the link stays.
+        QByteArray target = nativePath;
+        if (char* real = ::realpath(nativePath.constData(), nullptr)) {
+            target = real;
+            ::free(real);
+        }
+        // A file we may not write stays as it is, although its folder would let us replace it.
+        written =
+            ::access(target.constData(), W_OK) == 0 && replaceFile(target, &st, old.get(), bytes);
     }
-    default: // UTF-32 and an undecided format write no text
-        return false;
-    }
-    if (!writeAll(file.get(), bytes.constData(), bytes.size()))
-        return false;
-    return file.close();
+    return written && textWritten;
 }
 
 } // namespace ModUniTxt

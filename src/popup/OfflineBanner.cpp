@@ -1,11 +1,11 @@
 #include "OfflineBanner.h"
 
+#include "FileSave.h"
 #include "GetSysPath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace OfflineBanner {
 namespace {
@@ -26,14 +26,8 @@ bool writeResource(const QString& name, const QString& path)
     QFile source(resourcePath(name));
     if (!source.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile target(path);
-    if (!target.open(QIODevice::WriteOnly))
-        return false;
-    if (target.write(source.readAll()) != source.size()) {
-        target.cancelWriting();
-        return false;
-    }
-    return target.commit();
+    const QByteArray bytes = source.readAll();
+    return bytes.size() == source.size() && FileSave::SaveWhole(path, bytes);
 }
 
 } // namespace

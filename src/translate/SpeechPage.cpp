@@ -1,10 +1,10 @@
 #include "SpeechPage.h"
 
+#include "FileSave.h"
 #include "GetSysPath.h"
 #include "LanguageCatalogue.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace SpeechPage {
 namespace {
@@ -75,12 +75,11 @@ std::optional<bool> WritePage(const QString& folder, int index, const QString& t
         QFile::remove(path);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!FileSave::SaveWhole(path, BuildSpeechPageText(text, languageCode, serviceRoot))) {
+        // The page of the last translation must not stand in for this one.
+        QFile::remove(path);
         return std::nullopt;
-    file.write(BuildSpeechPageText(text, languageCode, serviceRoot));
-    if (!file.commit())
-        return std::nullopt;
+    }
     return true;
 }
 

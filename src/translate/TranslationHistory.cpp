@@ -1,5 +1,6 @@
 #include "TranslationHistory.h"
 
+#include "FileSave.h"
 #include "GetSysPath.h"
 #include "SpeechPage.h"
 
@@ -14,7 +15,10 @@ bool copyPage(const QString& folder, int pageIndex, int slot, bool hasSpeech)
     QFile::remove(target);
     if (!hasSpeech)
         return false;
-    return QFile::copy(GetSysPath::JoinPath(folder, SpeechPage::PageFileName(pageIndex)), target);
+    // Copied through a checked save: QFile::copy can report success for an empty copy on a
+    // full disk.
+    QFile page(GetSysPath::JoinPath(folder, SpeechPage::PageFileName(pageIndex)));
+    return page.open(QIODevice::ReadOnly) && FileSave::SaveWhole(target, page.readAll());
 }
 } // namespace
 

@@ -1,8 +1,9 @@
 #include "SaveResourceToFile.h"
 
+#include "FileSave.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -42,12 +43,5 @@ bool SaveResourceToFile(const QString& resourceName, const QString& resourceType
     const std::optional<QByteArray> bytes = LoadResourceBytes(resourceName, resourceType);
     if (!bytes || filePath.isEmpty())
         return false;
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(*bytes) != bytes->size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return FileSave::SaveWhole(filePath, *bytes);
 }

@@ -1,11 +1,11 @@
 #include "UpdaterFile.h"
 
+#include "FileSave.h"
 #include "GetSysPath.h"
 #include "SaveResourceToFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -22,15 +22,11 @@ bool WriteUpdater(const QString& path)
         LoadResourceBytes(QString::fromUtf16(kResourceName), QString::fromUtf16(kResourceType));
     if (!bytes || bytes->isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(*bytes);
-    file.write(kLeftoverMark);
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                        QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                        QFileDevice::ExeOther);
-    return file.commit();
+    return FileSave::SaveWhole(path, QByteArray(*bytes + kLeftoverMark),
+                               QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                   QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                   QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                   QFileDevice::ExeOther);
 }
 
 bool IsLeftoverUpdater(const QString& path)

@@ -17,7 +17,8 @@ bool writeWhole(const QString& path, const QByteArray& data)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(data) != data.size()) {
+    // commit() alone can report success on a full disk while the write is still buffered.
+    if (file.write(data) != data.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -385,6 +385,22 @@ TEST_F(CliProcess, UnwritableResultsFileIsExitThreeButTheTranslationIsShown)
     EXPECT_EQ(TestUtil::readFile(plainFile), QByteArray("x"));
 }
 
+TEST_F(CliProcess, FullDiskKeepsTheOldResultsFileAndIsExitThree)
+{
+    if (!TestUtil::canFillDisk())
+        GTEST_SKIP() << "needs root and unshare";
+    QTemporaryDir disk;
+    const QString path = disk.filePath(QStringLiteral("results.txt"));
+    ASSERT_TRUE(TestUtil::writeFile(path, "earlier results"));
+    // Blank text is saved without asking the service; its results need more room than the old
+    // file takes.
+    EXPECT_EQ(TestUtil::runOnFullDisk(disk.path(),
+                                      TestUtil::binPath(QStringLiteral("verbalto-cli")),
+                                      {QStringLiteral("-o"), path, QString(3000, u' ')}),
+              3);
+    EXPECT_EQ(TestUtil::readFile(path), QByteArray("earlier results"));
+}
+
 TEST_F(CliProcess, InformationOptions)
 {
     const Outcome version = run(args({"--version"}));

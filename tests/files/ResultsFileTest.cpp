@@ -3,6 +3,7 @@
 #include "ModUniTxt.h"
 #include "TestUtil.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -132,4 +133,25 @@ TEST(ResultsFileWrite, ReadOnlyFolderFailsAndKeepsTheOldFile)
     EXPECT_EQ(QProcess::execute(TestUtil::binPath(QStringLiteral("results_write_probe")), {path}),
               0);
     EXPECT_TRUE(TestUtil::readFile(path).startsWith(QByteArray("\xFE\xFF\x00\x2A", 4)));
+}
+
+TEST(ResultsFileWrite, FullDiskKeepsTheOldFileWhole)
+{
+    if (!TestUtil::canFillDisk())
+        GTEST_SKIP() << "needs root and unshare";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results.txt"));
+    const QString probe = TestUtil::binPath(QStringLiteral("results_write_probe"));
+    // More than the space the old file takes: truncating it first would lose it.
+    ASSERT_TRUE(TestUtil::writeFile(path, QByteArray("earlier results")));
+    EXPECT_EQ(TestUtil::runOnFullDisk(dir.path(), probe, {path, QStringLiteral("5000")}), 1);
+    EXPECT_EQ(TestUtil::readFile(path), QByteArray("earlier results"));
+    // An append is all or nothing too.
+    EXPECT_EQ(TestUtil::runOnFullDisk(dir.path(), probe,
+                                      {QStringLiteral("--append"), path, QStringLiteral("5000")}),
+              1);
+    EXPECT_EQ(TestUtil::readFile(path), QByteArray("earlier results"));
+    // Nothing is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("results.txt")});
 }

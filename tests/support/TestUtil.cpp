@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <unistd.h>
 
@@ -61,8 +63,8 @@ QString runTool(const QString& program, const QStringList& args, int timeoutMs)
 std::unique_ptr<QProcess> xclipCopy(const QByteArray& data, const QString& type)
 {
     auto p = std::make_unique<QProcess>();
-    QStringList args{QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                     QStringLiteral("-i")};
+    QStringList args{QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                     QStringLiteral("clipboard"), QStringLiteral("-i")};
     if (!type.isEmpty())
         args << QStringLiteral("-t") << type;
     p->start(QStringLiteral("xclip"), args);
@@ -75,6 +77,41 @@ std::unique_ptr<QProcess> xclipCopy(const QByteArray& data, const QString& type)
 bool isRoot()
 {
     return ::geteuid() == 0;
+}
+
+bool canFillDisk()
+{
+    return isRoot() && !QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty();
+}
+
+int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args)
+{
+    // The files go in through a copy beside the folder, as the mount hides what it held.
+    const QString script = QStringLiteral(
+        "d=$1; k=$1.keep; shift\n"
+        "rm -rf \"$k\" && cp -a \"$d\" \"$k\" && mount --make-rprivate / &&\n"
+        "  mount -t tmpfs -o size=64k tmpfs \"$d\" && cp -a \"$k\"/. \"$d\"/ || exit 125\n"
+        "dd if=/dev/zero of=\"$d/.filler\" bs=1k 2>/dev/null\n"
+        "\"$@\"; s=$?\n"
+        "rm -f \"$d/.filler\"; rm -rf \"$k\" && cp -a \"$d\" \"$k\" || exit 125\n"
+        "exit $s\n");
+    QProcess p;
+    p.start(QStringLiteral("unshare"),
+            QStringList{QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                        QStringLiteral("sh"), folder, program} +
+                args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit ||
+        p.exitCode() == 125) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    // Back outside the namespace: the tmpfs' last state replaces the folder's files.
+    const QString kept = folder + QStringLiteral(".keep");
+    QDir(folder).removeRecursively();
+    if (!QDir().rename(kept, folder))
+        return -1;
+    return p.exitCode();
 }
 
 } // namespace TestUtil

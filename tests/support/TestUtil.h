@@ -29,4 +29,11 @@ std::unique_ptr<QProcess> xclipCopy(const QByteArray& data, const QString& type 
 // True when the tests run as root (mount namespaces are then available).
 bool isRoot();
 
+// Whether runOnFullDisk can run here (root and unshare).
+bool canFillDisk();
+// Runs program in a private mount namespace where folder is a 64 KiB tmpfs that holds folder's
+// files and is then filled to the last byte. Afterwards folder holds what the tmpfs held (the
+// filler left out). Returns the program's exit code, -1 when it did not run to its end.
+int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args = {});
+
 } // namespace TestUtil
