@@ -154,8 +154,8 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
             environment.serviceBaseUrl, BuildTranslateRequest(result.sourceText, hl, sl, tl),
             environment.timeoutMs);
         if (!reply.ok) {
-            // The transport counts its time-out from the last data, so only a wait about that
-            // long can have been one (timers may fire a little early).
+            // Only a wait about as long as the deadline can have been one (timers may fire a
+            // little early).
             const QString why =
                 clock.elapsed() >= environment.timeoutMs - environment.timeoutMs / 10
                     ? QStringLiteral("no answer within %1 ms").arg(environment.timeoutMs)

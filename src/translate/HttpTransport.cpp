@@ -4,7 +4,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
+#include <QTimer>
 
 QNetworkAccessManager& SharedNetwork()
 {
@@ -17,56 +17,105 @@ namespace {
 
 int g_busy = 0;
 
-HttpResult wait(QNetworkReply* reply)
+HttpResult wait(QNetworkReply* reply, const Limits& limits)
 {
+    QObject context; // ends the connections below with this call
+    QString abortedBecause;
+    const auto abortWith = [&](const QString& why) {
+        if (abortedBecause.isEmpty())
+            abortedBecause = why;
+        reply->abort();
+    };
+    const QString tooLarge =
+        QStringLiteral("The reply is larger than %1 bytes").arg(limits.maxBytes);
+    // A declared length over the cap ends the request before any of the body is held.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &context, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > limits.maxBytes)
+            abortWith(tooLarge);
+    });
+    // The decoded body counts, so a compressed reply cannot grow past the cap either.
+    QObject::connect(reply, &QNetworkReply::readyRead, &context, [&] {
+        if (reply->bytesAvailable() > limits.maxBytes)
+            abortWith(tooLarge);
+    });
+
     ++g_busy;
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &context, [&] {
+        abortWith(QStringLiteral("No complete reply within %1 ms").arg(limits.timeoutMs));
+    });
+    if (!reply->isFinished()) {
+        deadline.start(limits.timeoutMs);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     --g_busy;
 
     HttpResult result;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    result.status = status.isValid() ? status.toInt() : 0;
-    result.ok = result.status != 0;
-    if (reply->isOpen())
-        result.body = reply->readAll();
-    if (reply->error() != QNetworkReply::NoError)
-        result.error = reply->errorString();
+    if (!abortedBecause.isEmpty()) {
+        result.error = abortedBecause;
+    } else {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        result.status = status.isValid() ? status.toInt() : 0;
+        result.ok = result.status != 0;
+        if (reply->isOpen())
+            result.body = reply->readAll();
+        if (reply->error() != QNetworkReply::NoError)
+            result.error = reply->errorString();
+    }
     reply->deleteLater();
     return result;
 }
 
-QNetworkRequest makeRequest(const QUrl& url, int timeoutMs)
+QNetworkRequest makeRequest(const QUrl& url)
 {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(timeoutMs);
     return request;
+}
+
+Limits withTimeout(int timeoutMs)
+{
+    Limits limits;
+    limits.timeoutMs = timeoutMs;
+    return limits;
 }
 
 } // namespace
 
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
-                int timeoutMs)
+                const Limits& limits)
 {
-    QNetworkRequest request = makeRequest(url, timeoutMs);
+    QNetworkRequest request = makeRequest(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
-    return wait(SharedNetwork().post(request, body));
+    return wait(SharedNetwork().post(request, body), limits);
 }
 
-HttpResult Get(const QUrl& url, bool noCache, int timeoutMs)
+HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
+                int timeoutMs)
 {
-    QNetworkRequest request = makeRequest(url, timeoutMs);
+    return Post(url, contentType, body, withTimeout(timeoutMs));
+}
+
+HttpResult Get(const QUrl& url, bool noCache, const Limits& limits)
+{
+    QNetworkRequest request = makeRequest(url);
     if (noCache) {
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                              QNetworkRequest::AlwaysNetwork);
         request.setRawHeader("Cache-Control", "no-cache");
         request.setRawHeader("Pragma", "no-cache");
     }
-    return wait(SharedNetwork().get(request));
+    return wait(SharedNetwork().get(request), limits);
+}
+
+HttpResult Get(const QUrl& url, bool noCache, int timeoutMs)
+{
+    return Get(url, noCache, withTimeout(timeoutMs));
 }
 
 bool Busy()

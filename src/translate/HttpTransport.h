@@ -1,5 +1,6 @@
 // Synchronous HTTP for the user-interface thread: waits in a local event loop that repaints
-// the windows but takes no user input, with a time-out. One network manager per program.
+// the windows but takes no user input. Every request has an overall deadline and a cap on the
+// size of its reply. One network manager per program.
 #pragma once
 
 #include <QByteArray>
@@ -23,10 +24,27 @@ namespace HttpTransport {
 
 constexpr int kDefaultTimeoutMs = 30000;
 
-// Redirects are followed. The time-out counts from the last data received.
+// The largest reply of each kind; a larger one counts as no reply.
+constexpr qint64 kListLimit = 1 << 20; // update, patch and promotion lists, banner settings
+constexpr qint64 kPageLimit = 8 << 20; // pages and their sub-resources
+constexpr qint64 kTranslationLimit = qint64(32) << 20; // a translation reply
+
+struct Limits
+{
+    // The whole request, redirects included, must end within this time; a server that
+    // trickles cannot hold the caller longer.
+    int timeoutMs = kDefaultTimeoutMs;
+    qint64 maxBytes = kTranslationLimit;
+};
+
+// Redirects are followed. Past the deadline or the size cap the request is aborted: ok is false
+// and the body empty. The forms with timeoutMs use it as the deadline, with the default cap.
+HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
+                const Limits& limits);
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
                 int timeoutMs = kDefaultTimeoutMs);
 // noCache asks every cache on the way for a fresh copy.
+HttpResult Get(const QUrl& url, bool noCache, const Limits& limits);
 HttpResult Get(const QUrl& url, bool noCache, int timeoutMs = kDefaultTimeoutMs);
 
 // True while one of the calls above waits; callers use it to refuse re-entry.

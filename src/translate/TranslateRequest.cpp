@@ -43,7 +43,8 @@ QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, c
 HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, int timeoutMs)
 {
     return HttpTransport::Post(QUrl(baseUrl + QStringLiteral("/translate_t")),
-                               "application/x-www-form-urlencoded", body, timeoutMs);
+                               "application/x-www-form-urlencoded", body,
+                               HttpTransport::Limits{timeoutMs, HttpTransport::kTranslationLimit});
 }
 
 QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs)

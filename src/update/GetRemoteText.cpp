@@ -6,7 +6,8 @@ QString GetRemoteText(const QUrl& url, bool isUpdateList, int timeoutMs)
 {
     if (!url.isValid() || url.isRelative())
         return {};
-    const HttpResult reply = HttpTransport::Get(url, true, timeoutMs);
+    const HttpResult reply =
+        HttpTransport::Get(url, true, HttpTransport::Limits{timeoutMs, HttpTransport::kListLimit});
     if (!reply.ok || reply.status < 200 || reply.status > 299)
         return {};
     QStringDecoder decoder(QStringConverter::System);

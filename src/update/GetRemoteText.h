@@ -8,7 +8,7 @@
 #include <QUrl>
 
 // GET without any cache, body decoded from the locale's encoding. Returns the whole text when
-// it contains "Updates" (isUpdateList) or "http://" (otherwise), else "". No reply, a time-out
-// or an error status (an error page is not the file) also give "".
+// it contains "Updates" (isUpdateList) or "http://" (otherwise), else "". No reply, a time-out,
+// a reply over the lists' size cap or an error status (an error page is not the file) give "".
 QString GetRemoteText(const QUrl& url, bool isUpdateList,
                       int timeoutMs = HttpTransport::kDefaultTimeoutMs);

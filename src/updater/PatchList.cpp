@@ -7,9 +7,12 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
+#include <QTimer>
 
 namespace PatchList {
 namespace {
+
+constexpr qint64 kMaxListBytes = 1 << 20;
 
 QString vendorBase()
 {
@@ -42,10 +45,15 @@ QString GetUpdateList(const QUrl& url, int timeoutMs)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setRawHeader("Cache-Control", "no-cache");
-    request.setTransferTimeout(timeoutMs);
     QNetworkReply* reply = network.get(request);
     QEventLoop wait;
     QObject::connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+    // The whole request has a deadline, and a list over its cap is no list.
+    QTimer::singleShot(timeoutMs, reply, &QNetworkReply::abort);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > kMaxListBytes)
+            reply->abort();
+    });
     if (!reply->isFinished())
         wait.exec(QEventLoop::ExcludeUserInputEvents);
 

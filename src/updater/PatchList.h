@@ -20,8 +20,8 @@ QUrl UpdateListUrl();
 QUrl ProductPageUrl();
 
 // GET without any cache, body decoded from the locale's encoding; the text when it contains
-// "Updates", else "" (also on no reply, a time-out or an error status). Waits in a local loop
-// that repaints the window but takes no input.
+// "Updates", else "" (also on no reply, past timeoutMs, over 1 MB or an error status). Waits in a
+// local loop that repaints the window but takes no input.
 QString GetUpdateList(const QUrl& url, int timeoutMs);
 
 // A text with fewer than four fields is no list.

@@ -82,12 +82,28 @@ private:
             }
             if (!typed)
                 out += "Content-Type: application/octet-stream\r\n";
-            out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+            if (reply.sendLength)
+                out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
             out += "Connection: close\r\n\r\n";
-            if (!head)
-                out += reply.body;
+            if (head || reply.trickleMs <= 0) {
+                if (!head)
+                    out += reply.body;
+                guard->write(out);
+                guard->disconnectFromHost();
+                return;
+            }
             guard->write(out);
-            guard->disconnectFromHost();
+            auto* timer = new QTimer(guard);
+            auto sent = std::make_shared<qsizetype>(0);
+            QObject::connect(timer, &QTimer::timeout, guard, [guard, timer, sent, reply] {
+                if (*sent >= reply.body.size()) {
+                    timer->stop();
+                    guard->disconnectFromHost();
+                    return;
+                }
+                guard->write(reply.body.mid((*sent)++, 1));
+            });
+            timer->start(reply.trickleMs);
         };
         if (reply.delayMs > 0)
             QTimer::singleShot(reply.delayMs, socket, send);
@@ -135,6 +151,13 @@ CannedReply CannedReply::hang()
 {
     CannedReply r;
     r.mode = Mode::Hang;
+    return r;
+}
+
+CannedReply CannedReply::trickle(const QByteArray& body, int intervalMs)
+{
+    CannedReply r = ok(body);
+    r.trickleMs = intervalMs;
     return r;
 }
 

@@ -31,6 +31,8 @@ struct CannedReply
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers; // extra headers (Content-Type, Location ...)
     int delayMs = 0;   // wait before answering
+    int trickleMs = 0; // when > 0, the body goes out one byte per this many ms
+    bool sendLength = true; // false: no Content-Length, the body ends when the server closes
     Mode mode = Mode::Reply;
 
     static CannedReply ok(const QByteArray& body, const QByteArray& type = "text/html; charset=UTF-8");
@@ -38,6 +40,8 @@ struct CannedReply
     static CannedReply redirect(const QByteArray& location);
     static CannedReply closeConnection();
     static CannedReply hang();
+    // Headers at once, then the body one byte every intervalMs: never silent, never done soon.
+    static CannedReply trickle(const QByteArray& body, int intervalMs);
 };
 
 class TestHttpServer final

@@ -59,3 +59,30 @@ TEST(HttpTransport, FailuresGiveNoReply)
     // A port nobody listens on.
     EXPECT_FALSE(HttpTransport::Get(QUrl(QStringLiteral("http://127.0.0.1:1/")), false).ok);
 }
+
+TEST(HttpTransport, DeadlineAndSizeCapEndTheRequest)
+{
+    TestHttpServer server;
+    // Never silent long enough for an inactivity limit, yet never done within the deadline.
+    server.setReply("/trickle", CannedReply::trickle(QByteArray(60, 'x'), 100));
+    const QByteArray big(2 << 20, 'x');
+    server.setReply("/declared", CannedReply::ok(big));
+    CannedReply streamed = CannedReply::ok(big);
+    streamed.sendLength = false;
+    server.setReply("/streamed", streamed);
+
+    const HttpResult slow = HttpTransport::Get(at(server, "/trickle"), false, 600);
+    EXPECT_FALSE(slow.ok);
+    EXPECT_TRUE(slow.body.isEmpty());
+    EXPECT_FALSE(slow.error.isEmpty());
+
+    const HttpTransport::Limits oneMegabyte{5000, HttpTransport::kListLimit};
+    for (const char* path : {"/declared", "/streamed"}) {
+        const HttpResult r = HttpTransport::Post(at(server, path), "text/plain", "x", oneMegabyte);
+        EXPECT_FALSE(r.ok) << path;
+        EXPECT_EQ(r.status, 0) << path;
+        EXPECT_TRUE(r.body.isEmpty()) << path;
+    }
+    // The same reply under a cap it fits is whole.
+    EXPECT_EQ(HttpTransport::Get(at(server, "/streamed"), false).body.size(), big.size());
+}

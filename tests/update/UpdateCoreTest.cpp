@@ -125,6 +125,11 @@ TEST(GetRemoteText, GivesNothingWithoutAGoodReply)
     EXPECT_EQ(GetRemoteText(at(server, "/error"), true), QString());
     EXPECT_EQ(GetRemoteText(at(server, "/closed"), true), QString());
     EXPECT_EQ(GetRemoteText(at(server, "/hang"), true, kShortTimeoutMs), QString());
+    // A list is small: one over 1 MB, or one that trickles past the deadline, is none.
+    server.setReply("/huge", CannedReply::ok("Updates" + QByteArray(2 << 20, ' '), "text/plain"));
+    EXPECT_EQ(GetRemoteText(at(server, "/huge"), true), QString());
+    server.setReply("/trickle", CannedReply::trickle(kList, 100));
+    EXPECT_EQ(GetRemoteText(at(server, "/trickle"), true, 500), QString());
     EXPECT_EQ(GetRemoteText(QUrl(QStringLiteral("http://127.0.0.1:1/x")), true), QString());
     EXPECT_EQ(GetRemoteText(QUrl(), true), QString());
 }

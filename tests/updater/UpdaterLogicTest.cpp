@@ -80,6 +80,10 @@ TEST(PatchList, FetchesOnlyAListWithItsMarker)
     EXPECT_EQ(PatchList::GetUpdateList(at("/error"), 2000), QString());
     EXPECT_EQ(PatchList::GetUpdateList(at("/missing"), 2000), QString());
     EXPECT_EQ(PatchList::GetUpdateList(at("/hang"), 300), QString());
+    server.setReply("/huge", CannedReply::ok("Updates" + QByteArray(2 << 20, ' '), "text/plain"));
+    EXPECT_EQ(PatchList::GetUpdateList(at("/huge"), 5000), QString());
+    server.setReply("/trickle", CannedReply::trickle("1.6|1|u|Updates", 100));
+    EXPECT_EQ(PatchList::GetUpdateList(at("/trickle"), 500), QString());
     EXPECT_EQ(server.requests().first().headers.value("cache-control"), "no-cache");
 }
 
