@@ -11,6 +11,37 @@ namespace {
 const QByteArray kSoundStart = "sound_name=translate_tts%3Fq%3D";
 const QByteArray kLanguageMark = "%26tl%3D";
 const QByteArray kSoundEnd = "&sound_name_cb=";
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Undoes only what the writer does: "%80" to "%FF" for UTF-8 bytes and "%26" for "&". Any
+// other "%" is the user's own text ("50% off", "%41").
+QByteArray decodeWrittenEscapes(const QByteArray& in)
+{
+    QByteArray out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] == '%' && i + 2 < in.size()) {
+            const int high = hexValue(in[i + 1]);
+            const int low = hexValue(in[i + 2]);
+            const int byte = high < 0 || low < 0 ? -1 : high * 16 + low;
+            if (byte >= 0x80 || byte == 0x26) {
+                out += char(byte);
+                i += 2;
+                continue;
+            }
+        }
+        out += in[i];
+    }
+    return out;
+}
 } // namespace
 
 QString EncodeForUrl(const QString& text)
@@ -89,13 +120,14 @@ std::optional<Sound> ParsePage(const QByteArray& page)
     if (start < 0)
         return std::nullopt;
     const qsizetype from = start + kSoundStart.size();
-    const qsizetype end = page.indexOf(kSoundEnd, from);
-    const qsizetype mark = end < 0 ? -1 : page.lastIndexOf(kLanguageMark, end);
+    // The text comes before the language and the end marker, so the last of each is ours even
+    // when the text spells them.
+    const qsizetype end = page.lastIndexOf(kSoundEnd);
+    const qsizetype mark = end < from ? -1 : page.lastIndexOf(kLanguageMark, end);
     if (mark < from)
         return std::nullopt;
     Sound sound;
-    // The page holds the text percent-encoded once, with "&" already written as "%26".
-    sound.text = QString::fromUtf8(QByteArray::fromPercentEncoding(page.mid(from, mark - from)));
+    sound.text = QString::fromUtf8(decodeWrittenEscapes(page.mid(from, mark - from)));
     const qsizetype codeFrom = mark + kLanguageMark.size();
     sound.languageCode = QString::fromUtf8(page.mid(codeFrom, end - codeFrom));
     return sound;

@@ -48,6 +48,26 @@ TEST(SpeechPage, SoundNameReadBackFromThePage)
     EXPECT_FALSE(ParsePage(QByteArray()).has_value());
 }
 
+TEST(SpeechPage, EveryTextComesBackAsWritten)
+{
+    // Percent signs of the user's own, and text that spells the page's own markers. Only
+    // "%26" stands for "&", as the source text is written with it.
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("50% off"), QStringLiteral("50% off")},
+        {QStringLiteral("%41%7e%0A%zz%"), QStringLiteral("%41%7e%0A%zz%")},
+        {QStringLiteral("a&sound_name_cb=b"), QStringLiteral("a&sound_name_cb=b")},
+        {QStringLiteral("x%26tl%3Dde&sound_name_cb=_input"),
+         QStringLiteral("x&tl%3Dde&sound_name_cb=_input")},
+        {QStringLiteral("日本 😀 R%26D"), QStringLiteral("日本 😀 R&D")}};
+    for (const auto& [written, spoken] : cases) {
+        const auto sound = ParsePage(
+            BuildSpeechPageText(written, QStringLiteral("fr"), QStringLiteral("http://h")));
+        ASSERT_TRUE(sound.has_value()) << written.toStdString();
+        EXPECT_EQ(sound->text, spoken);
+        EXPECT_EQ(sound->languageCode, u"fr");
+    }
+}
+
 TEST(SpeechPage, LanguageWithoutSpeechDeletesThePage)
 {
     QTemporaryDir dir;
