@@ -6,7 +6,8 @@
 namespace GetSysPath {
 
 // A private per-user folder (mode 0700, owned by the user, not a symlink):
-// $XDG_RUNTIME_DIR/verbalto/, else <temp>/verbalto-<uid>/, each ending in "/".
+// $XDG_RUNTIME_DIR/verbalto/ when that runtime folder is a real directory of the user's with
+// mode 0700, else <temp>/verbalto-<uid>/, each ending in "/".
 // When neither is safe, the program's folder (no trailing "/"). Computed on every call.
 QString GetTempFolder();
 

@@ -89,6 +89,28 @@ TEST_F(TempFolder, FolderOwnedBySomeoneElseIsRefused)
     EXPECT_EQ(GetTempFolder(), tmp.path() + QStringLiteral("/verbalto-%1/").arg(::geteuid()));
 }
 
+TEST_F(TempFolder, RuntimeDirectoryThatIsNotOursAloneIsPassedOver)
+{
+    const QString fallback = tmp.path() + QStringLiteral("/verbalto-%1/").arg(::geteuid());
+    QTemporaryDir other;
+    const QByteArray otherPath = QFile::encodeName(other.path());
+    const QString link = tmp.path() + QStringLiteral("/runtime-link");
+    ASSERT_TRUE(QFile::link(other.path(), link));
+    for (const QString& path : {link, QString(link + u'/')}) {
+        qputenv("XDG_RUNTIME_DIR", path.toUtf8());
+        EXPECT_EQ(GetTempFolder(), fallback) << path.toStdString();
+    }
+    qputenv("XDG_RUNTIME_DIR", otherPath);
+    ::chmod(otherPath.constData(), 0755);
+    EXPECT_EQ(GetTempFolder(), fallback);
+    if (::geteuid() == 0) {
+        ::chmod(otherPath.constData(), 0700);
+        ASSERT_EQ(::chown(otherPath.constData(), 65534, 65534), 0);
+        EXPECT_EQ(GetTempFolder(), fallback);
+    }
+    EXPECT_FALSE(QFile::exists(other.path() + QStringLiteral("/verbalto")));
+}
+
 TEST_F(TempFolder, FallsBackToTheTempDirectoryWithoutRuntimeDirectory)
 {
     qunsetenv("XDG_RUNTIME_DIR");
