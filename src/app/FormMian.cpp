@@ -757,10 +757,8 @@ void FormMian::menuS1_Click()
 
 void FormMian::menuS3_Click()
 {
-    const FontRecord chosen = ModFont::ChooseTextFont(this, m_font, textBoxes());
-    if (chosen == m_font)
-        return;
-    m_font = chosen;
+    // A cancelled dialog stores the same record again.
+    m_font = ModFont::ChooseTextFont(this, m_font, textBoxes());
     SetToRegFont();
 }
 

@@ -1,11 +1,12 @@
 #include "ModFont.h"
 
+#include "FontDialog.h"
 #include "SettingsStore.h"
 
-#include <QFontDialog>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 
 namespace ModFont {
 
@@ -76,42 +77,43 @@ FontRecord ApplyStoredFont(const SettingsStore& store, const QList<QWidget*>& bo
     return record;
 }
 
-QFontDialog* CreateFontDialog(QWidget* parent, const QFont& initial)
+QList<double> OfferedSizes()
 {
-    auto* dialog = new QFontDialog(parent);
-    // The native dialog would ignore the size limit below.
-    dialog->setOption(QFontDialog::DontUseNativeDialog);
-    dialog->setCurrentFont(initial);
-    // The dialog has no size range of its own: pull any size outside 8-72 back to the limit.
-    QObject::connect(dialog, &QFontDialog::currentFontChanged, dialog, [dialog](const QFont& font) {
-        const double size = font.pointSizeF();
-        if (size <= 0)
-            return;
-        const double limited = std::clamp(size, kSmallestSize, kLargestSize);
-        if (limited == size)
-            return;
-        QFont fixed = font;
-        fixed.setPointSizeF(limited);
-        dialog->setCurrentFont(fixed);
-    });
-    QFont start = initial;
-    if (start.pointSizeF() > 0)
-        start.setPointSizeF(std::clamp(start.pointSizeF(), kSmallestSize, kLargestSize));
-    dialog->setCurrentFont(start);
-    return dialog;
+    QList<double> sizes;
+    for (double size = kSmallestSize; size <= kLargestSize; size += 0.5)
+        sizes.append(size);
+    return sizes;
 }
 
-std::optional<QFont> RunFontDialog(QWidget* parent, const QFont& initial)
+std::optional<double> ParseSize(const QString& text)
+{
+    QString number = text.trimmed();
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double size = number.toDouble(&ok);
+    if (!ok || !std::isfinite(size) || size <= 0)
+        return std::nullopt;
+    return size;
+}
+
+double LimitSize(double size)
+{
+    return std::round(std::clamp(size, kSmallestSize, kLargestSize) * 2) / 2;
+}
+
+FontDialog* CreateFontDialog(QWidget* parent, const FontRecord& initial)
+{
+    return new FontDialog(initial, parent);
+}
+
+std::optional<FontRecord> RunFontDialog(QWidget* parent, const FontRecord& initial)
 {
     // The parent may go away while the dialog runs and take the dialog with it.
-    QPointer<QFontDialog> dialog = CreateFontDialog(parent, initial);
+    QPointer<FontDialog> dialog = CreateFontDialog(parent, initial);
     const int result = dialog->exec();
-    std::optional<QFont> chosen;
-    if (dialog && result == QDialog::Accepted) {
-        chosen = dialog->selectedFont();
-        if (chosen->pointSizeF() > 0)
-            chosen->setPointSizeF(std::clamp(chosen->pointSizeF(), kSmallestSize, kLargestSize));
-    }
+    std::optional<FontRecord> chosen;
+    if (dialog && result == QDialog::Accepted)
+        chosen = dialog->record();
     delete dialog.data();
     return chosen;
 }
@@ -121,8 +123,8 @@ FontRecord ChooseTextFont(QWidget* parent, const FontRecord& current, const QLis
 {
     FontRecord record = current;
     if (chooser) {
-        if (const std::optional<QFont> chosen = chooser(parent, ToFont(current)))
-            record = FromFont(*chosen, current);
+        if (const std::optional<FontRecord> chosen = chooser(parent, current))
+            record = *chosen;
     }
     SetBoxFont(record, boxes);
     return record;

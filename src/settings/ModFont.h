@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-class QFontDialog;
+class FontDialog;
 class QWidget;
 class SettingsStore;
 
@@ -19,7 +19,15 @@ constexpr double kSmallestSize = 8;
 constexpr double kLargestSize = 72;
 
 // Asks the user for a font starting from `initial`; nothing when cancelled.
-using FontChooser = std::function<std::optional<QFont>(QWidget* parent, const QFont& initial)>;
+using FontChooser =
+    std::function<std::optional<FontRecord>(QWidget* parent, const FontRecord& initial)>;
+
+// The sizes the dialog lists: 8 to 72 points in half points.
+QList<double> OfferedSizes();
+// A typed size ("10.5" or "10,5"); nothing when it is not a positive number.
+std::optional<double> ParseSize(const QString& text);
+// The size pulled into 8-72 and rounded to the nearest half point.
+double LimitSize(double size);
 
 // The stored "Font" string, or the default record when the value is missing.
 QString ReadFont(const SettingsStore& store);
@@ -40,13 +48,13 @@ void SetBoxFont(const FontRecord& record, const QList<QWidget*>& boxes);
 // Reads the stored record, applies it to the boxes and returns it for the caller to keep.
 FontRecord ApplyStoredFont(const SettingsStore& store, const QList<QWidget*>& boxes);
 
-// A font dialog that keeps the size within 8 to 72 points; the caller owns it.
-QFontDialog* CreateFontDialog(QWidget* parent, const QFont& initial);
+// The font dialog, starting from `initial`; the caller owns it.
+FontDialog* CreateFontDialog(QWidget* parent, const FontRecord& initial);
 // The default chooser: runs CreateFontDialog modally.
-std::optional<QFont> RunFontDialog(QWidget* parent, const QFont& initial);
+std::optional<FontRecord> RunFontDialog(QWidget* parent, const FontRecord& initial);
 
 // Lets the user choose from `current`; returns the new record, or `current` when cancelled,
-// and in both cases hands it to the boxes again.
+// and in both cases hands it to the boxes again. The caller stores the result either way.
 FontRecord ChooseTextFont(QWidget* parent, const FontRecord& current, const QList<QWidget*>& boxes,
                           const FontChooser& chooser = RunFontDialog);
 

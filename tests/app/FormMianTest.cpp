@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "FontDialog.h"
 #include "LanguageCatalogue.h"
 #include "SpeechButton.h"
 #include "StringTable.h"
@@ -441,4 +442,27 @@ TEST_F(Form, StoredFontReachesTheVisibleBoxesOnly)
         EXPECT_TRUE(box->font().italic());
     }
     EXPECT_NE(window->ReplyBox->font().family(), u"DejaVu Serif");
+}
+
+TEST_F(Form, FontCommandStoresTheRecordEvenWhenCancelled)
+{
+    const QString record = QStringLiteral("DejaVu Sans|400|False|11|0|False|False|0");
+    window->store().SaveSetting(QStringLiteral("Font"), record);
+    window = std::make_unique<FormMian>(state);
+    window->store().SaveSetting(QStringLiteral("Font"), QStringLiteral("changed elsewhere"));
+    QTimer answer;
+    answerModal<FontDialog>(answer, [](FontDialog* dialog) { dialog->reject(); });
+    window->menuS3->trigger();
+    EXPECT_EQ(window->store().value(QStringLiteral("Font")), std::optional<QString>(record));
+
+    answer.disconnect();
+    answerModal<FontDialog>(answer, [](FontDialog* dialog) {
+        dialog->sizeEdit()->setText(QStringLiteral("10.5"));
+        dialog->accept();
+    });
+    window->menuS3->trigger();
+    answer.stop();
+    EXPECT_EQ(window->store().value(QStringLiteral("Font")),
+              std::optional<QString>(QStringLiteral("DejaVu Sans|400|False|10.5|0|False|False|0")));
+    EXPECT_EQ(window->SourceBox->font().pointSizeF(), 10.5);
 }

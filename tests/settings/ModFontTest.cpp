@@ -1,12 +1,18 @@
-// The text-box font: stored record applied, chosen, cancelled, and the dialog's size range.
+// The text-box font: stored record applied, chosen, cancelled, and the font dialog.
 #include "ModFont.h"
 
+#include "FontDialog.h"
 #include "SettingsStore.h"
 
 #include <QApplication>
-#include <QFontDialog>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -36,7 +42,11 @@ class ModFontTest : public ::testing::Test
 
     static ModFont::FontChooser answer(std::optional<QFont> reply)
     {
-        return [reply](QWidget*, const QFont&) { return reply; };
+        return [reply](QWidget*, const FontRecord& initial) -> std::optional<FontRecord> {
+            if (!reply)
+                return std::nullopt;
+            return ModFont::FromFont(*reply, initial);
+        };
     }
 
     QTemporaryDir dir;
@@ -118,40 +128,122 @@ TEST(ModFontColour, ConvertsBgrBothWays)
     EXPECT_EQ(ModFont::FromColor(ModFont::ToColor(0x00ABCDEF)), 0x00ABCDEFu);
 }
 
-TEST(ModFontDialog, SizesStayWithinEightToSeventyTwo)
+// Replaces the size field's text by typing `keys`, as a user does.
+void typeSize(FontDialog* dialog, const QString& keys)
 {
-    QFont start(QStringLiteral("Tahoma"));
-    start.setPointSizeF(4);
-    QFontDialog* dialog = ModFont::CreateFontDialog(nullptr, start);
-    EXPECT_EQ(dialog->currentFont().pointSizeF(), 8);
-    for (auto [asked, expected] :
-         {std::pair{6.0, 8.0}, {100.0, 72.0}, {10.0, 10.0}, {72.0, 72.0}}) {
-        QFont font = dialog->currentFont();
-        font.setPointSizeF(asked);
-        dialog->setCurrentFont(font);
-        EXPECT_EQ(dialog->currentFont().pointSizeF(), expected) << asked;
+    dialog->sizeEdit()->selectAll();
+    QTest::keyClick(dialog->sizeEdit(), Qt::Key_Delete);
+    QTest::keyClicks(dialog->sizeEdit(), keys);
+}
+
+TEST(ModFontDialog, OffersEightToSeventyTwoInHalfPoints)
+{
+    const QList<double> sizes = ModFont::OfferedSizes();
+    ASSERT_EQ(sizes.size(), 129);
+    EXPECT_EQ(sizes.first(), 8);
+    EXPECT_EQ(sizes.last(), 72);
+    EXPECT_TRUE(sizes.contains(10.5));
+
+    FontRecord start;
+    start.pointSize = 4;
+    std::unique_ptr<FontDialog> dialog(ModFont::CreateFontDialog(nullptr, start));
+    QListWidget* list = dialog->sizeList();
+    ASSERT_EQ(list->count(), 129);
+    EXPECT_EQ(list->item(0)->text(), u"8");
+    EXPECT_EQ(list->item(5)->text(), u"10.5");
+    EXPECT_EQ(list->item(128)->text(), u"72");
+    // A stored size outside the range opens at the nearest limit.
+    EXPECT_EQ(dialog->sizeEdit()->text(), u"8");
+    EXPECT_EQ(dialog->record().pointSize, 8);
+}
+
+TEST(ModFontDialog, TypedSizeIsKeptWhileTypingAndLimitedOnOk)
+{
+    std::unique_ptr<FontDialog> dialog(ModFont::CreateFontDialog(nullptr, FontRecord()));
+    dialog->show();
+    typeSize(dialog.get(), QStringLiteral("1"));
+    EXPECT_EQ(dialog->sizeEdit()->text(), u"1");
+    QTest::keyClicks(dialog->sizeEdit(), QStringLiteral("4"));
+    EXPECT_EQ(dialog->sizeEdit()->text(), u"14");
+    EXPECT_EQ(dialog->sizeList()->currentItem()->text(), u"14");
+    EXPECT_EQ(dialog->record().pointSize, 14);
+
+    for (auto [typed, size] : {std::pair{"10.5", 10.5},
+                               {"10,5", 10.5},
+                               {"10.3", 10.5},
+                               {"4", 8.0},
+                               {"100", 72.0},
+                               {"72", 72.0},
+                               {"", 12.0}}) {
+        typeSize(dialog.get(), QString::fromLatin1(typed));
+        EXPECT_EQ(dialog->sizeEdit()->text(), QString::fromLatin1(typed)) << typed;
+        EXPECT_EQ(dialog->record().pointSize, size) << typed;
     }
-    delete dialog;
+    typeSize(dialog.get(), QStringLiteral("1x2"));
+    EXPECT_EQ(dialog->sizeEdit()->text(), u"12"); // letters are refused
+}
+
+TEST(ModFontDialog, RecordCarriesStyleEffectsAndColour)
+{
+    FontRecord start =
+        FontRecord::Parse(QStringLiteral("DejaVu Sans|700|False|9|134|True|False|32768"));
+    std::unique_ptr<FontDialog> dialog(ModFont::CreateFontDialog(nullptr, start));
+    EXPECT_EQ(dialog->record(), start); // opening and confirming changes nothing
+    EXPECT_EQ(dialog->familyList()->currentItem()->text(), u"DejaVu Sans");
+
+    // A colour outside the sixteen of the list is kept as it is.
+    start.colour = 0x123456;
+    dialog.reset(ModFont::CreateFontDialog(nullptr, start));
+    EXPECT_EQ(dialog->record().colour, 0x123456u);
+
+    dialog->strikeoutBox()->setChecked(true);
+    dialog->underlineBox()->setChecked(false);
+    dialog->colourBox()->setCurrentIndex(9); // red
+    const FontRecord chosen = dialog->record();
+    EXPECT_TRUE(chosen.strikeout);
+    EXPECT_FALSE(chosen.underline);
+    EXPECT_EQ(chosen.colour, 0x0000FFu);
+    EXPECT_EQ(chosen.charSet, 134);
+    EXPECT_EQ(dialog->sample()->font().strikeOut(), true);
+}
+
+TEST(ModFontDialog, FamilyMissingFromTheSystemOffersThePlainStyles)
+{
+    FontRecord start;
+    start.faceName = QStringLiteral("No Such Face");
+    start.italic = true;
+    std::unique_ptr<FontDialog> dialog(ModFont::CreateFontDialog(nullptr, start));
+    EXPECT_EQ(dialog->familyList()->currentItem(), nullptr);
+    EXPECT_EQ(dialog->styleList()->count(), 4);
+    EXPECT_EQ(dialog->record(), start);
+    dialog->styleList()->setCurrentRow(3); // bold italic
+    EXPECT_EQ(dialog->record().weight, 700);
+    EXPECT_TRUE(dialog->record().italic);
+
+    dialog->familyEdit()->clear();
+    QTest::keyClicks(dialog->familyEdit(), QStringLiteral("dejavu sans"));
+    EXPECT_EQ(dialog->record().faceName, u"DejaVu Sans");
 }
 
 TEST(ModFontDialog, RealDialogAnswersAcceptAndCancel)
 {
     QWidget owner;
-    QFont start(QStringLiteral("Tahoma"));
-    start.setPointSize(11);
+    FontRecord start;
+    start.pointSize = 11;
     for (const bool accept : {true, false}) {
         QTimer::singleShot(0, &owner, [accept] {
-            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<FontDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
+            typeSize(dialog, QStringLiteral("10.5"));
             accept ? dialog->accept() : dialog->reject();
         });
-        const std::optional<QFont> chosen = ModFont::RunFontDialog(&owner, start);
+        const std::optional<FontRecord> chosen = ModFont::RunFontDialog(&owner, start);
         ASSERT_EQ(chosen.has_value(), accept);
         if (accept) {
-            EXPECT_EQ(chosen->pointSize(), 11);
+            EXPECT_EQ(chosen->pointSize, 10.5);
         }
     }
-    EXPECT_TRUE(owner.findChildren<QFontDialog*>().isEmpty());
+    EXPECT_TRUE(owner.findChildren<FontDialog*>().isEmpty());
 }
 
 } // namespace
