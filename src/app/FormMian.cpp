@@ -294,6 +294,8 @@ void FormMian::ApplyOptions(const OptionsRecord& options)
 
 void FormMian::ApplyLanguage()
 {
+    // Qt's own buttons and dialogs speak the interface language too.
+    ModLng::LoadQtTranslations(m_languageIndex);
     auto set = [this](int n, const std::function<void(const QString&)>& assign) {
         if (auto text = StringTable::LoadResString(StringTable::TextId(m_languageIndex, n)))
             assign(*text);

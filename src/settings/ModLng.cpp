@@ -5,6 +5,9 @@
 #include "SettingsStore.h"
 #include "StringTable.h"
 
+#include <QCoreApplication>
+#include <QTranslator>
+
 namespace ModLng {
 
 QString ChooseDefaultLanguage(const QLocale& locale)
@@ -42,6 +45,33 @@ QString HostLanguageCode(const OptionsRecord& options)
 std::optional<QString> Text(const QString& languageIndex, int n)
 {
     return StringTable::LoadResString(StringTable::TextId(languageIndex, n));
+}
+
+bool LoadQtTranslations(const QString& languageIndex, const QString& folder)
+{
+    static const QString kName = QStringLiteral("VerbaltoQtTranslations");
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    for (QTranslator* previous :
+         app->findChildren<QTranslator*>(kName, Qt::FindDirectChildrenOnly)) {
+        QCoreApplication::removeTranslator(previous);
+        delete previous;
+    }
+    QString file;
+    if (languageIndex == kSimplifiedChinese)
+        file = QStringLiteral("qtbase_zh_CN");
+    else if (languageIndex == kTraditionalChinese)
+        file = QStringLiteral("qtbase_zh_TW");
+    else
+        return true;
+    auto* translator = new QTranslator(app);
+    translator->setObjectName(kName);
+    if (!translator->load(file, folder) || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    return true;
 }
 
 } // namespace ModLng

@@ -1,6 +1,7 @@
 // The interface language: which of the three text blocks is shown, and text lookup in it.
 #pragma once
 
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QString>
 #include <optional>
@@ -27,5 +28,11 @@ QString HostLanguageCode(const OptionsRecord& options);
 
 // The text of number n in the given interface language, or nothing when the table lacks it.
 std::optional<QString> Text(const QString& languageIndex, int n);
+
+// Installs Qt's own translations (standard buttons and dialogs) for the interface language in
+// place of those of the previous one; the application owns them. False when the language needs
+// a file that `folder` lacks: Qt's texts then stay English.
+bool LoadQtTranslations(const QString& languageIndex,
+                        const QString& folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
 } // namespace ModLng

@@ -466,3 +466,16 @@ TEST_F(Form, FontCommandStoresTheRecordEvenWhenCancelled)
               std::optional<QString>(QStringLiteral("DejaVu Sans|400|False|10.5|0|False|False|0")));
     EXPECT_EQ(window->SourceBox->font().pointSizeF(), 10.5);
 }
+
+TEST_F(Form, QtButtonsFollowTheLanguageMenu)
+{
+    auto okText = [this] {
+        QMessageBox box(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok, window.get());
+        return box.button(QMessageBox::Ok)->text();
+    };
+    EXPECT_EQ(okText(), u"确定"); // a fresh installation speaks Simplified Chinese
+    window->menuS203->trigger();
+    EXPECT_EQ(okText(), u"確定");
+    window->menuS201->trigger();
+    EXPECT_EQ(okText(), u"OK");
+}

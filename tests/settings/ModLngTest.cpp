@@ -4,6 +4,7 @@
 #include "SettingsStore.h"
 #include "StringTable.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -78,6 +79,26 @@ TEST(ModLngText, LooksUpTheChosenBlock)
         EXPECT_EQ(ModLng::Text(index, 101), StringTable::LoadResString(index.toInt() * 1000 + 101));
     }
     EXPECT_FALSE(ModLng::Text(QStringLiteral("1"), 97).has_value());
+}
+
+QString qtText()
+{
+    return QCoreApplication::translate("QFontDialog", "Select Font");
+}
+
+TEST(QtTranslations, FollowTheInterfaceLanguageBackAndForth)
+{
+    EXPECT_TRUE(ModLng::LoadQtTranslations(QStringLiteral("2")));
+    EXPECT_EQ(qtText(), QStringLiteral("选择字体"));
+    EXPECT_TRUE(ModLng::LoadQtTranslations(QStringLiteral("3")));
+    EXPECT_EQ(qtText(), QStringLiteral("選擇字型"));
+    EXPECT_TRUE(ModLng::LoadQtTranslations(QStringLiteral("1")));
+    EXPECT_EQ(qtText(), QStringLiteral("Select Font"));
+    // Without the translation files the buttons stay English rather than keep the old language.
+    ASSERT_TRUE(ModLng::LoadQtTranslations(QStringLiteral("2")));
+    QTemporaryDir empty;
+    EXPECT_FALSE(ModLng::LoadQtTranslations(QStringLiteral("3"), empty.path()));
+    EXPECT_EQ(qtText(), QStringLiteral("Select Font"));
 }
 
 } // namespace
