@@ -18,11 +18,61 @@ install(FILES src/resources/icons/IDR_MAINFRAME.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
   RENAME org.verbalto.Verbalto.svg)
 
+# Manual pages and the changelog go in compressed as Debian wants them: gzip -9n, without name
+# or time stamp, so that two builds give the same package. verbalto-cli's page is made from its
+# --help, so the two never disagree.
+find_program(VERBALTO_GZIP gzip REQUIRED)
+find_program(VERBALTO_HELP2MAN help2man)
+set(doc_dir ${CMAKE_BINARY_DIR}/doc)
+set(man_pages)
+foreach(page verbalto patchwell)
+  set(VERSION ${PROJECT_VERSION})
+  configure_file(docs/man/${page}.1 ${doc_dir}/${page}.1 @ONLY)
+  list(APPEND man_pages ${doc_dir}/${page}.1)
+endforeach()
+if(TARGET verbalto-cli AND VERBALTO_HELP2MAN)
+  add_custom_command(OUTPUT ${doc_dir}/verbalto-cli.1
+    COMMAND ${VERBALTO_HELP2MAN} --no-info --section=1 --source="Verbalto ${PROJECT_VERSION}"
+      --include=${CMAKE_CURRENT_SOURCE_DIR}/docs/man/verbalto-cli.h2m
+      --output=${doc_dir}/verbalto-cli.1 $<TARGET_FILE:verbalto-cli>
+    DEPENDS verbalto-cli docs/man/verbalto-cli.h2m
+    COMMENT "Manual page of verbalto-cli from its --help")
+  list(APPEND man_pages ${doc_dir}/verbalto-cli.1)
+elseif(TARGET verbalto-cli)
+  message(WARNING "help2man not found: the package will lack verbalto-cli's manual page")
+endif()
+set(compressed)
+foreach(file IN LISTS man_pages ITEMS ${CMAKE_CURRENT_SOURCE_DIR}/data/debian/changelog)
+  get_filename_component(name ${file} NAME)
+  add_custom_command(OUTPUT ${doc_dir}/${name}.gz
+    COMMAND ${VERBALTO_GZIP} -9nc ${file} > ${doc_dir}/${name}.gz
+    DEPENDS ${file})
+  list(APPEND compressed ${doc_dir}/${name}.gz)
+endforeach()
+add_custom_target(verbalto_docs ALL DEPENDS ${compressed})
+list(FILTER compressed EXCLUDE REGEX "/changelog\\.gz$")
+install(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES data/debian/copyright ${doc_dir}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/verbalto)
+install(FILES data/completion/verbalto-cli
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME verbalto)
 set(CPACK_PACKAGE_VENDOR "The Verbalto developers")
 set(CPACK_PACKAGE_CONTACT "Verbalto developers <verbalto@verbalto.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop translation tool with a command-line client")
+set(CPACK_PACKAGE_DESCRIPTION [=[
+Verbalto translates a typed, pasted or opened text from a source language, or
+automatic detection, into one of 59 target languages through a web translation
+service, and shows the translation, its romanization and dictionary entries.
+It lives in the notification area, can translate whatever is copied to the
+clipboard, reads texts aloud and keeps a short history. Its interface is in
+English, Simplified Chinese or Traditional Chinese.
+
+The package also holds verbalto-cli, which offers the same translations on the
+command line (plain text or JSON), and patchwell, the updater of copies
+installed outside the package manager.]=])
 set(CPACK_PACKAGE_INSTALL_DIRECTORY verbalto)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -33,5 +83,6 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://verbalto.example/verbalto.html")
 # run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6multimedia6, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
+# Qt's translations give its own buttons and dialogs the Chinese of the interface.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, qt6-translations-l10n")
 include(CPack)
