@@ -146,3 +146,42 @@ TEST(ReplyExtraction, ManySpansStayLinear)
     EXPECT_TRUE(r.translation.startsWith(u"s0 s1 s2 "));
     EXPECT_TRUE(r.translation.endsWith(u"s19999 "));
 }
+
+namespace {
+
+struct Row
+{
+    const char16_t* from;
+    const char16_t* to;
+};
+
+const Row kListA[] = {
+    {u"&amp;quot;", u"\r\n"}, {u"&lt;br&gt;", u"\r\n"}, {u"&amp;#39;", u"'"}, {u"&amp;amp;", u"&"},
+    {u"&amp;lt;", u"<"},      {u"&amp;gt;", u">"},      {u"&lt;", u"<"},      {u"&gt;", u">"},
+    {u"&#39;", u"'"},         {u"&quot;", u"\""},       {u"&amp;", u"&"},
+};
+const Row kListB[] = {
+    {u"&amp;quot;", u"\r\n"}, {u"  ", u"\r\n"},    {u"&amp;#39;", u"'"}, {u"&#39;", u"'"},
+    {u"&amp;amp;", u"&"},     {u"&amp;lt;", u"<"}, {u"&amp;gt;", u">"},  {u"&lt;", u"<"},
+    {u"&gt;", u">"},          {u"&quot;", u"\""},  {u"&amp;", u"&"},
+};
+
+} // namespace
+
+TEST(ReplyExtraction, EveryDecodingRowOfBothListsApplies)
+{
+    // Each row alone between two letters; leaving any row out leaves its entity (or a
+    // half-decoded one) in the text.
+    const auto around = [](const char16_t* s) -> QString {
+        return u"x" + QString::fromUtf16(s) + u"y";
+    };
+    for (const Row& row : kListA)
+        EXPECT_EQ(ParseTranslateReply(page({around(row.from)}, QString(), QString())).translation,
+                  around(row.to))
+            << QString::fromUtf16(row.from).toStdString();
+    for (const Row& row : kListB)
+        EXPECT_EQ(ParseTranslateReply(page({QStringLiteral("s")}, around(row.from), QString()))
+                      .romanization,
+                  around(row.to))
+            << QString::fromUtf16(row.from).toStdString();
+}
