@@ -15,9 +15,9 @@
 #include "ModMenu.h"
 #include "ModNetOnline.h"
 #include "OptionsRecord.h"
-#include "ParseTranslateReply.h"
 #include "Promotions.h"
 #include "ServiceConfig.h"
+#include "ServiceDialog.h"
 #include "SettingsStore.h"
 #include "SpeechButton.h"
 #include "SpeechPage.h"
@@ -25,6 +25,7 @@
 #include "SysTray.h"
 #include "TextBox.h"
 #include "TranslateRequest.h"
+#include "TranslationService.h"
 #include "UpdateCheck.h"
 #include "mdXpThemeSupport.h"
 
@@ -43,6 +44,7 @@
 #include <QSessionManager>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -212,6 +214,20 @@ void FormMian::createMenus()
         a->setCheckable(true);
         m_languageGroup->addAction(a);
     }
+    menuS->addSeparator();
+    menuS4 = menuS->addMenu(QString());
+    menuS4->setObjectName(QStringLiteral("menuS4"));
+    auto* services = new QActionGroup(this);
+    for (const QString& name : TranslationServices::Names()) {
+        QAction* item = menuS4->addAction(QString(), this, [this, name] { menuS4_Click(name); });
+        item->setObjectName(QStringLiteral("menuS4_") + name);
+        item->setCheckable(true);
+        item->setData(name);
+        services->addAction(item);
+        menuS4Services.append(item);
+    }
+    menuS4->addSeparator();
+    menuS4Settings = menuS4->addAction(QString(), this, &FormMian::menuS4Settings_Click);
 
     menuH = menuBar()->addMenu(QString());
     menuH->setObjectName(QStringLiteral("menuH"));
@@ -242,10 +258,15 @@ void FormMian::Form_Load()
     createMenus();
     IcoMod::SetWindowIcons(this, QStringLiteral("IDR_MAINFRAME"), true);
 
-    m_clipMonitor = new ClipMonitor(QGuiApplication::clipboard(), m_state.bSelfCopy,
-                                    {[this] { SetBoxText(SourceBox, QString()); },
-                                     [this] { Command5_Click(); }, [this] { Command1_Click(); }},
-                                    this);
+    m_clipMonitor =
+        new ClipMonitor(QGuiApplication::clipboard(), m_state.bSelfCopy,
+                        {[this] { SetBoxText(SourceBox, QString()); }, [this] { Command5_Click(); },
+                         [this] {
+                             m_clipboardTranslation = true;
+                             Command1_Click();
+                             m_clipboardTranslation = false;
+                         }},
+                        this);
 
     m_languageIndex = ModLng::ReadLanguageIndex(*m_store);
     ApplyLanguage();
@@ -255,6 +276,7 @@ void FormMian::Form_Load()
     menuS0->setChecked(ModAutoRun::IsAutoRunChecked());
 
     loadSetup();
+    useService(m_store->ReadService());
 
     // Menu tags: which picture the menu renderer draws beside an item.
     const std::pair<QAction*, int> tags[] = {{menuF1, 1}, {menuF2, 2}, {menuF3, 3}, {menuS1, 4},
@@ -315,6 +337,10 @@ void FormMian::ApplyLanguage()
     caption(menuS201, 10);
     caption(menuS202, 11);
     caption(menuS203, 114);
+    title(menuS4, 200);
+    for (QAction* item : menuS4Services)
+        caption(item, TranslationServices::MenuText(item->data().toString()));
+    caption(menuS4Settings, 201);
     title(menuH, 12);
     caption(menuH1, 13);
     caption(menuH2, 14);
@@ -468,15 +494,23 @@ void FormMian::TranslatePage()
     }
     m_translating = true;
     const QString escaped = EscapeAmpersands(text);
-    const QByteArray body =
-        BuildTranslateRequest(text, HostLanguageCode, SourceLanguageCode, TargetLanguageCode);
-    const QString reply =
-        FetchTranslationPage(ServiceConfig::TranslateBaseUrl(), body, m_requestTimeoutMs);
-    SetBoxText(ReplyBox, reply);
-    const TranslationResult result = ParseTranslateReply(reply);
+    ServiceSettings settings = m_service;
+    settings.timeoutMs = m_requestTimeoutMs;
+    const std::unique_ptr<TranslationService> service = TranslationServices::Make(settings);
+    const ServiceReply reply = service->Translate(
+        {text, SourceLanguageCode, TargetLanguageCode, HostLanguageCode, m_languageIndex});
+    SetBoxText(ReplyBox, reply.raw);
+    const TranslationResult& result = reply.result;
     SetBoxText(TranslationBox, result.translation);
     SetBoxText(RomanizationBox, result.romanization);
     SetBoxText(DictionaryBox, result.dictionary);
+    if (!reply.ok() && service->tellsFailures())
+        tellFailure(reply.message);
+    if (reply.unrecognised && !m_toldUnrecognisedReply && m_tray && m_tray->Icon()) {
+        // Said once a run: the page now answers without the translation it used to hold.
+        m_toldUnrecognisedReply = true;
+        m_tray->Icon()->showMessage(Text(100), Text(227), QSystemTrayIcon::Information, 15000);
+    }
 
     const auto speech = [this](const QString& spoken, const QString& code, int index) {
         if (spoken.size() > 100) {
@@ -511,6 +545,55 @@ bool FormMian::BuildSpeechPage(const QString& text, const QString& languageCode,
     WebBrowser2[i]->navigate(m_speechPath[i]);
     WebBrowser2[i]->show();
     return true;
+}
+
+void FormMian::tellFailure(const QString& message)
+{
+    if (m_clipboardTranslation && m_tray && m_tray->Icon() && m_tray->Icon()->isVisible()) {
+        m_tray->Icon()->showMessage(Text(100), message, QSystemTrayIcon::Warning, 10000);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, Text(100), message, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("ServiceFailure"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_clipboardTranslation) {
+        // Without a tray, a copy elsewhere must not block the window with a modal box.
+        box->setModal(false);
+        box->show();
+    } else {
+        box->exec();
+    }
+}
+
+void FormMian::useService(const ServiceSettings& service)
+{
+    m_service = service;
+    m_service.name = TranslationServices::Normalized(service.name);
+    for (QAction* item : menuS4Services)
+        item->setChecked(item->data().toString() == m_service.name);
+}
+
+void FormMian::menuS4_Click(const QString& serviceName)
+{
+    if (serviceName == m_service.name) {
+        useService(m_service);
+        return;
+    }
+    // An address or key belongs to the service it was given for.
+    ServiceSettings chosen;
+    chosen.name = serviceName;
+    if (!m_store->WriteService(chosen)) {
+        QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
+        box.exec();
+    }
+    useService(chosen);
+}
+
+void FormMian::menuS4Settings_Click()
+{
+    ServiceDialog dialog(*m_store, m_languageIndex, this);
+    connect(&dialog, &ServiceDialog::serviceSaved, this, &FormMian::useService);
+    dialog.exec();
 }
 
 void FormMian::StoreTranslation()

@@ -5,6 +5,7 @@
 #include "AppState.h"
 #include "FontRecord.h"
 #include "TranslationHistory.h"
+#include "TranslationService.h"
 
 #include <QMainWindow>
 #include <array>
@@ -99,6 +100,10 @@ class FormMian final : public QMainWindow
     QAction *menuS201 = nullptr, *menuS202 = nullptr, *menuS203 = nullptr;
     QAction *menuH1 = nullptr, *menuH2 = nullptr, *menuH3 = nullptr, *menuH4 = nullptr;
     QAction *menuSYS1 = nullptr, *menuSYS2 = nullptr, *menuSYS3 = nullptr;
+    // Settings > Translation service: one item per service, then "Service settings...".
+    QMenu* menuS4 = nullptr;
+    QList<QAction*> menuS4Services;
+    QAction* menuS4Settings = nullptr;
 
     const TranslationHistory& history() const { return m_history; }
     SettingsStore& store() { return *m_store; }
@@ -106,6 +111,7 @@ class FormMian final : public QMainWindow
     SysTray* tray() const { return m_tray; }
     Promotions* promotions() const { return m_promotions; }
     bool speechFlag(int index) const { return m_speech[std::size_t(index)]; }
+    const ServiceSettings& service() const { return m_service; }
 
   public slots:
     void Command1_Click(); // Translate
@@ -128,6 +134,8 @@ class FormMian final : public QMainWindow
     void menuS201_Click();
     void menuS202_Click();
     void menuS203_Click();
+    void menuS4_Click(const QString& serviceName); // choose a translation service
+    void menuS4Settings_Click();                   // Service settings...
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,6 +154,11 @@ class FormMian final : public QMainWindow
     void setCheck(QCheckBox* box, bool on);
 
     QList<QWidget*> textBoxes() const;
+    // Takes a service at once and marks it in the menu.
+    void useService(const ServiceSettings& service);
+    // A failure of a service that tells its failures: a box for the user's own request, a
+    // balloon for one the clipboard started.
+    void tellFailure(const QString& message);
 
     AppState& m_state;
     std::unique_ptr<SettingsStore> m_store;
@@ -162,6 +175,9 @@ class FormMian final : public QMainWindow
     int m_requestTimeoutMs = 30000;
     std::function<bool()> m_isOnline;
     bool m_translating = false;
+    bool m_clipboardTranslation = false;
+    bool m_toldUnrecognisedReply = false;
+    ServiceSettings m_service;
     bool m_sessionEnding = false;
     bool m_centred = false;
     bool m_started = false;

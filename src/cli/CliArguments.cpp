@@ -4,6 +4,7 @@
 
 #include "LanguageCatalogue.h"
 #include "StringTable.h"
+#include "TranslationService.h"
 
 namespace CliArguments {
 namespace {
@@ -12,7 +13,7 @@ const QString kProgram = QStringLiteral("verbalto-cli");
 // The interface language whose names --list-languages shows.
 const QString kEnglish = QStringLiteral("1");
 
-enum class CodeKind { Source, Target, Host };
+enum class CodeKind { Source, Target, Host, None };
 
 QString validCodesLine()
 {
@@ -46,6 +47,7 @@ struct ValueOption
     std::optional<QString> Options::*field;
     CodeKind kind; // only for language codes
     bool isCode;
+    const char* what = "a file name"; // what an empty value lacks
 };
 
 const ValueOption kValueOptions[] = {
@@ -54,6 +56,9 @@ const ValueOption kValueOptions[] = {
     {nullptr, "--hl", &Options::hostCode, CodeKind::Host, true},
     {"-f", nullptr, &Options::inputFile, CodeKind::Source, false},
     {"-o", nullptr, &Options::resultsFile, CodeKind::Source, false},
+    {nullptr, "--service", &Options::service, CodeKind::None, false, "a service name"},
+    {nullptr, "--service-url", &Options::serviceUrl, CodeKind::None, false, "an address"},
+    {nullptr, "--api-key", &Options::apiKey, CodeKind::None, false, "a key"},
 };
 
 bool named(const QString& arg, const char* name)
@@ -90,6 +95,10 @@ ParseResult Parse(const QStringList& arguments)
         }
         if (arg == QLatin1String("--list-languages")) {
             options.action = Action::ListLanguages;
+            return result;
+        }
+        if (arg == QLatin1String("--list-services")) {
+            options.action = Action::ListServices;
             return result;
         }
         if (arg == QLatin1String("--json")) {
@@ -131,7 +140,12 @@ ParseResult Parse(const QStringList& arguments)
             if (!result.ok())
                 return result;
         } else if (value->isEmpty()) {
-            result.error = QStringLiteral("option %1 needs a file name").arg(name);
+            result.error =
+                QStringLiteral("option %1 needs %2").arg(name, QLatin1String(match->what));
+            return result;
+        } else if (match->field == &Options::service && !TranslationServices::IsKnown(*value)) {
+            result.error = QStringLiteral("unknown service \"%1\"\nServices: %2")
+                               .arg(*value, TranslationServices::Names().join(u' '));
             return result;
         }
         options.*(match->field) = *value;
@@ -145,8 +159,8 @@ ParseResult Parse(const QStringList& arguments)
 QString UsageLine()
 {
     return QStringLiteral("Usage: ") + kProgram +
-           QStringLiteral(
-               " [-s CODE] [-t CODE] [--hl CODE] [-f FILE] [-o RESULTS_FILE] [--json] [TEXT...]");
+           QStringLiteral(" [-s CODE] [-t CODE] [--hl CODE] [--service NAME] [--service-url URL]\n"
+                          "       [--api-key KEY] [-f FILE] [-o RESULTS_FILE] [--json] [TEXT...]");
 }
 
 QString HelpText()
@@ -167,26 +181,38 @@ Options:
                       from its byte-order mark
   -o RESULTS_FILE     also save the text and its results to RESULTS_FILE,
                       as the Save Results command does (UTF-16)
+      --service NAME  the translation service (see --list-services; default:
+                      the one chosen in Verbalto's Settings menu, else page)
+      --service-url URL
+                      the service's address (default: its usual one)
+      --api-key KEY   the service's API key (VERBALTO_API_KEY serves as well
+                      and keeps the key out of the process list)
       --json          print one JSON object on one line with the fields
-                      source, translation, romanization and dictionary
+                      source, translation, romanization, dictionary, service
+                      and detected (the detected source code, or "")
       --list-languages
                       list the language codes with their names
+      --list-services list the translation services
   -h, --help          show this help
       --version       show the version
 
 Standard input is read whole as UTF-8. A text of nothing but spaces is not
 sent. The default languages are those stored by Verbalto's Options dialog
-(Verbalto/Verbalto.ini in $XDG_CONFIG_HOME, normally ~/.config). The service
-is VERBALTO_TRANSLATE_URL when set, else http://translate.google.com.
+(Verbalto/Verbalto.ini in $XDG_CONFIG_HOME, normally ~/.config). The page
+service's address is VERBALTO_TRANSLATE_URL when set, else
+http://translate.google.com.
 
 Exit status:
-  0  a reply arrived
+  0  a translation arrived (page: any reply arrived)
   1  the service could not be reached or did not answer in time
   2  the command line is wrong
   3  FILE could not be read or RESULTS_FILE could not be written
+  4  the service answered but refused: a language pair it does not offer, the
+     key refused, a quota or rate limit, an error it reported
 
-Example:
+Examples:
   verbalto-cli -t fr "good morning"
+  verbalto-cli --service apertium -s en -t es "Good morning"
 )");
 }
 
@@ -199,6 +225,14 @@ QString LanguageListText()
                StringTable::LoadResString(StringTable::TextId(kEnglish, text)).value_or(QString()) +
                u'\n';
     }
+    return out;
+}
+
+QString ServiceListText()
+{
+    QString out;
+    for (const QString& name : TranslationServices::Names())
+        out += name + u'\t' + TranslationServices::Description(name) + u'\n';
     return out;
 }
 

@@ -7,7 +7,7 @@
 
 namespace CliArguments {
 
-enum class Action { Translate, Help, Version, ListLanguages };
+enum class Action { Translate, Help, Version, ListLanguages, ListServices };
 
 struct Options final
 {
@@ -19,6 +19,10 @@ struct Options final
     std::optional<QString> hostCode;
     std::optional<QString> inputFile;
     std::optional<QString> resultsFile;
+    // Unset: the stored [Service] settings, else "page".
+    std::optional<QString> service;
+    std::optional<QString> serviceUrl;
+    std::optional<QString> apiKey;
     bool json = false;
     QStringList words; // the TEXT arguments, in order
 
@@ -45,6 +49,8 @@ QString UsageLine();
 QString HelpText();
 // One line per catalogue entry: code, a tab, the English name.
 QString LanguageListText();
+// One line per translation service: name, a tab, a short description.
+QString ServiceListText();
 // "verbalto-cli <version>".
 QString VersionText();
 

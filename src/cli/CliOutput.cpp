@@ -98,12 +98,15 @@ QByteArray JsonString(const QString& text)
     return out;
 }
 
-QByteArray JsonLine(const TranslationResult& result)
+QByteArray JsonLine(const TranslationResult& result, const QString& service,
+                    const QString& detected)
 {
     return "{\"source\": " + JsonString(result.sourceText) +
            ", \"translation\": " + JsonString(result.translation) +
            ", \"romanization\": " + JsonString(result.romanization) +
-           ", \"dictionary\": " + JsonString(result.dictionary) + "}\n";
+           ", \"dictionary\": " + JsonString(result.dictionary) +
+           ", \"service\": " + JsonString(service) + ", \"detected\": " + JsonString(detected) +
+           "}\n";
 }
 
 } // namespace CliOutput

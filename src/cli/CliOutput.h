@@ -13,8 +13,9 @@ namespace CliOutput {
 QByteArray PlainText(const TranslationResult& result);
 
 // One JSON object on one line (ending with "\n"), the fields in the order source, translation,
-// romanization, dictionary, every string exact; UTF-8.
-QByteArray JsonLine(const TranslationResult& result);
+// romanization, dictionary, service, detected, every string exact; UTF-8.
+QByteArray JsonLine(const TranslationResult& result, const QString& service,
+                    const QString& detected);
 
 // A JSON string literal, quotes included.
 QByteArray JsonString(const QString& text);

@@ -8,14 +8,11 @@
 #include "LanguageCatalogue.h"
 #include "ModLng.h"
 #include "ModUniTxt.h"
-#include "ParseTranslateReply.h"
 #include "ResultsFile.h"
-#include "ServiceConfig.h"
 #include "SettingsStore.h"
-#include "TranslateRequest.h"
+#include "TranslationService.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -74,6 +71,26 @@ FileText readInputFile(const QString& path)
     return result;
 }
 
+// The command line over the environment's key over the stored choice; a stored address or
+// key belongs to the stored service only.
+ServiceSettings chooseService(const CliArguments::Options& options, const ServiceSettings& stored,
+                              const Environment& environment)
+{
+    ServiceSettings service = stored;
+    if (options.service && *options.service != stored.name) {
+        service = ServiceSettings{};
+        service.name = *options.service;
+    }
+    if (options.serviceUrl)
+        service.url = *options.serviceUrl;
+    if (!environment.apiKey.trimmed().isEmpty())
+        service.key = environment.apiKey.trimmed();
+    if (options.apiKey)
+        service.key = *options.apiKey;
+    service.timeoutMs = environment.timeoutMs;
+    return service;
+}
+
 QString readStandardInput(const Streams& io)
 {
     if (io.inputIsTerminal)
@@ -96,7 +113,7 @@ Environment Environment::FromProcess()
 {
     Environment env;
     env.settingsPath = SettingsStore::DefaultPath();
-    env.serviceBaseUrl = ServiceConfig::TranslateBaseUrl();
+    env.apiKey = qEnvironmentVariable("VERBALTO_API_KEY");
     env.timeoutMs = TimeoutFromText(qEnvironmentVariable("VERBALTO_TIMEOUT_MS"));
     env.locale = QLocale::system();
     return env;
@@ -121,6 +138,9 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     case CliArguments::Action::ListLanguages:
         say(io.out, CliArguments::LanguageListText());
         return Replied;
+    case CliArguments::Action::ListServices:
+        say(io.out, CliArguments::ServiceListText());
+        return Replied;
     case CliArguments::Action::Translate:
         break;
     }
@@ -139,44 +159,38 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         result.sourceText = readStandardInput(io);
     }
 
+    const SettingsStore store(environment.settingsPath);
+    const ServiceSettings service = chooseService(options, store.ReadService(), environment);
+    QString detected;
     // Blank text is not sent, as in the window: empty results and success.
     if (ResultsFile::IsNotBlank(result.sourceText)) {
-        const OptionsRecord stored = SettingsStore(environment.settingsPath).ReadOptionsRecord();
-        const QString sl = options.sourceCode.value_or(QString());
-        const QString tl =
+        const OptionsRecord stored = store.ReadOptionsRecord();
+        ServiceRequest request;
+        request.text = result.sourceText;
+        request.source = options.sourceCode.value_or(QString());
+        request.target =
             options.targetCode.value_or(LanguageCatalogue::LanguageCode(stored.targetIndex));
-        const QString hl = options.hostCode.value_or(ModLng::HostLanguageCode(stored));
+        request.host = options.hostCode.value_or(ModLng::HostLanguageCode(stored));
 
-        const QString url = environment.serviceBaseUrl + QStringLiteral("/translate_t");
-        QElapsedTimer clock;
-        clock.start();
-        const HttpResult reply = PostTranslateRequest(
-            environment.serviceBaseUrl, BuildTranslateRequest(result.sourceText, hl, sl, tl),
-            environment.timeoutMs);
-        if (!reply.ok) {
-            // Only a wait about as long as the deadline can have been one (timers may fire a
-            // little early).
-            const QString why =
-                clock.elapsed() >= environment.timeoutMs - environment.timeoutMs / 10
-                    ? QStringLiteral("no answer within %1 ms").arg(environment.timeoutMs)
-                    : reply.error;
-            complain(io, QStringLiteral("no reply from %1: %2").arg(url, why));
+        const ServiceReply reply = TranslationServices::Make(service)->Translate(request);
+        switch (reply.failure) {
+        case ServiceFailure::Unreachable:
+            complain(io, reply.message);
             return NoReply;
+        case ServiceFailure::Refused:
+            complain(io, reply.message);
+            return Refused;
+        case ServiceFailure::None:
+            break;
         }
-        const bool success = reply.status >= 200 && reply.status <= 299;
-        // A page that broke off (a time-out or a closed connection in the middle of the body)
-        // would give a cut translation; error statuses carry an error text of their own.
-        if (success && !reply.error.isEmpty()) {
-            complain(io, QStringLiteral("the reply from %1 broke off: %2").arg(url, reply.error));
-            return NoReply;
-        }
-        if (!success)
+        // The page service counts any reply as one; its error pages are still told.
+        if (reply.status < 200 || reply.status > 299)
             complain(io,
                      QStringLiteral("the service answered with HTTP status %1").arg(reply.status));
-        const TranslationResult page = ParseTranslateReply(QString::fromUtf8(reply.body));
-        result.translation = page.translation;
-        result.romanization = page.romanization;
-        result.dictionary = page.dictionary;
+        result.translation = reply.result.translation;
+        result.romanization = reply.result.romanization;
+        result.dictionary = reply.result.dictionary;
+        detected = reply.detected;
     }
 
     bool saved = true;
@@ -188,7 +202,8 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     }
 
     // The results are printed even when they could not be saved: nothing is lost.
-    io.out.write(options.json ? CliOutput::JsonLine(result) : CliOutput::PlainText(result));
+    io.out.write(options.json ? CliOutput::JsonLine(result, service.name, detected)
+                              : CliOutput::PlainText(result));
     if (!saved) {
         complain(io,
                  QStringLiteral("cannot write the results file \"%1\"").arg(*options.resultsFile));

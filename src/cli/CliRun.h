@@ -11,20 +11,21 @@ namespace CliRun {
 
 // The exit statuses other people's scripts rely on.
 enum ExitStatus : int {
-    Replied = 0,    // a reply arrived (any page, any HTTP status), or nothing had to be sent
+    Replied = 0,    // a translation arrived (page: any reply), or nothing had to be sent
     NoReply = 1,    // the service could not be reached or timed out
     UsageError = 2, // the command line is wrong
     FileError = 3,  // FILE could not be read or RESULTS_FILE could not be written
+    Refused = 4,    // the service answered but would not translate
 };
 
 struct Environment final
 {
-    QString settingsPath;   // the settings file holding the stored options
-    QString serviceBaseUrl; // the translation service, without a trailing "/"
+    QString settingsPath; // the settings file holding the stored options and service
+    QString apiKey;       // VERBALTO_API_KEY
     int timeoutMs = 0;
     QLocale locale; // date and time formats of the results file
 
-    // The user's settings file, VERBALTO_TRANSLATE_URL and VERBALTO_TIMEOUT_MS.
+    // The user's settings file, VERBALTO_API_KEY and VERBALTO_TIMEOUT_MS.
     static Environment FromProcess();
 };
 

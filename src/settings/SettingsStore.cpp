@@ -2,6 +2,9 @@
 // write alone and several stores on one file never disagree.
 #include "SettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -72,4 +75,42 @@ bool SettingsStore::WriteOptions(int sourceIndex, int targetIndex, int romanizat
 bool SettingsStore::WriteOptions(const OptionsRecord& record)
 {
     return SaveSetting(kOptionsKey, record.Format());
+}
+
+ServiceSettings SettingsStore::ReadService() const
+{
+    const QSettings settings(m_filePath, QSettings::IniFormat);
+    ServiceSettings service;
+    const QString name = settings.value(QStringLiteral("Service/Name")).toString().trimmed();
+    service.name = TranslationServices::Normalized(name);
+    // An unknown name falls back to the defaults whole, not to another service's address.
+    if (service.name != name)
+        return service;
+    service.url = settings.value(QStringLiteral("Service/Url")).toString().trimmed();
+    service.key = settings.value(QStringLiteral("Service/Key")).toString().trimmed();
+    return service;
+}
+
+bool SettingsStore::WriteService(const ServiceSettings& service)
+{
+    const bool secret = !service.key.trimmed().isEmpty();
+    const auto ownerOnly = [this] {
+        return QFile::setPermissions(m_filePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    };
+    if (secret) {
+        // The file is private before the key is in it, and stays so after the rewrite.
+        QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+        QFile file(m_filePath);
+        if (!file.open(QIODevice::ReadWrite) || !ownerOnly())
+            return false;
+    }
+    QSettings settings(m_filePath, QSettings::IniFormat);
+    if (!settings.isWritable())
+        return false;
+    settings.setValue(QStringLiteral("Service/Name"),
+                      TranslationServices::Normalized(service.name));
+    settings.setValue(QStringLiteral("Service/Url"), service.url.trimmed());
+    settings.setValue(QStringLiteral("Service/Key"), service.key.trimmed());
+    settings.sync();
+    return settings.status() == QSettings::NoError && (!secret || ownerOnly());
 }

@@ -1,7 +1,9 @@
-// The per-user settings file: three string values under group "Setup".
+// The per-user settings file: three string values under group "Setup", and the chosen
+// translation service under group "Service".
 #pragma once
 
 #include "OptionsRecord.h"
+#include "TranslationService.h"
 
 #include <QString>
 #include <optional>
@@ -33,6 +35,11 @@ class SettingsStore final
     bool WriteOptions(int sourceIndex, int targetIndex, int romanization, int dictionary,
                       int systemLanguage, int monitorClipboard, int cacheTranslations);
     bool WriteOptions(const OptionsRecord& record);
+
+    // [Service] Name, Url, Key; a missing or unknown name gives "page" and the defaults.
+    ServiceSettings ReadService() const;
+    // Once a key is stored the file is readable by its owner only.
+    bool WriteService(const ServiceSettings& service);
 
   private:
     QString m_filePath;

@@ -70,9 +70,11 @@ HttpResult wait(QNetworkReply* reply, const Limits& limits)
     return result;
 }
 
-QNetworkRequest makeRequest(const QUrl& url)
+QNetworkRequest makeRequest(const QUrl& url, const Headers& headers)
 {
     QNetworkRequest request(url);
+    for (const auto& [name, value] : headers)
+        request.setRawHeader(name, value);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     return request;
@@ -88,22 +90,22 @@ Limits withTimeout(int timeoutMs)
 } // namespace
 
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
-                const Limits& limits)
+                const Limits& limits, const Headers& headers)
 {
-    QNetworkRequest request = makeRequest(url);
+    QNetworkRequest request = makeRequest(url, headers);
     request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     return wait(SharedNetwork().post(request, body), limits);
 }
 
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
-                int timeoutMs)
+                int timeoutMs, const Headers& headers)
 {
-    return Post(url, contentType, body, withTimeout(timeoutMs));
+    return Post(url, contentType, body, withTimeout(timeoutMs), headers);
 }
 
-HttpResult Get(const QUrl& url, bool noCache, const Limits& limits)
+HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Headers& headers)
 {
-    QNetworkRequest request = makeRequest(url);
+    QNetworkRequest request = makeRequest(url, headers);
     if (noCache) {
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                              QNetworkRequest::AlwaysNetwork);
@@ -113,9 +115,9 @@ HttpResult Get(const QUrl& url, bool noCache, const Limits& limits)
     return wait(SharedNetwork().get(request), limits);
 }
 
-HttpResult Get(const QUrl& url, bool noCache, int timeoutMs)
+HttpResult Get(const QUrl& url, bool noCache, int timeoutMs, const Headers& headers)
 {
-    return Get(url, noCache, withTimeout(timeoutMs));
+    return Get(url, noCache, withTimeout(timeoutMs), headers);
 }
 
 bool Busy()

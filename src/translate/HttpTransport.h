@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QUrl>
 
@@ -21,6 +23,9 @@ struct HttpResult
 };
 
 namespace HttpTransport {
+
+// Extra request headers (name, value), such as a service's Authorization.
+using Headers = QList<QPair<QByteArray, QByteArray>>;
 
 constexpr int kDefaultTimeoutMs = 30000;
 
@@ -40,12 +45,13 @@ struct Limits
 // Redirects are followed. Past the deadline or the size cap the request is aborted: ok is false
 // and the body empty. The forms with timeoutMs use it as the deadline, with the default cap.
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
-                const Limits& limits);
+                const Limits& limits, const Headers& headers = {});
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
-                int timeoutMs = kDefaultTimeoutMs);
+                int timeoutMs = kDefaultTimeoutMs, const Headers& headers = {});
 // noCache asks every cache on the way for a fresh copy.
-HttpResult Get(const QUrl& url, bool noCache, const Limits& limits);
-HttpResult Get(const QUrl& url, bool noCache, int timeoutMs = kDefaultTimeoutMs);
+HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Headers& headers = {});
+HttpResult Get(const QUrl& url, bool noCache, int timeoutMs = kDefaultTimeoutMs,
+               const Headers& headers = {});
 
 // True while one of the calls above waits; callers use it to refuse re-entry.
 bool Busy();

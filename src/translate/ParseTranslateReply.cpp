@@ -159,3 +159,8 @@ TranslationResult ParseTranslateReply(const QString& reply)
     result.dictionary = extractDictionary(reply);
     return result;
 }
+
+bool HoldsTranslationMarker(QStringView reply)
+{
+    return reply.contains(kTranslationStart);
+}

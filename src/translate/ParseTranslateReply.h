@@ -3,6 +3,8 @@
 
 #include "TranslationResult.h"
 
+#include <QStringView>
+
 // Fills translation, romanization and dictionary; sourceText stays empty. Never fails: a
 // missing marker gives an empty field. Every search is linear in the size of the reply.
 TranslationResult ParseTranslateReply(const QString& reply);
@@ -12,3 +14,6 @@ namespace ReplyDecoding {
 QString DecodeTranslation(QString text);
 QString DecodeRomanization(QString text);
 } // namespace ReplyDecoding
+
+// Whether the page holds the marker a translation starts with (even an empty one).
+bool HoldsTranslationMarker(QStringView reply);

@@ -1,6 +1,7 @@
 // Drives the real program from outside under an X server: xdotool types and clicks, xclip
 // copies and reads the clipboard, trayer hosts the tray icon, the loopback server plays the
 // translation service.
+#include "ApertiumServer.h"
 #include "DesktopSupport.h"
 #include "ReplyPages.h"
 
@@ -196,4 +197,30 @@ TEST_F(Desktop, TextWaitingOnTheClipboardIsTranslatedAtStart)
     EXPECT_EQ(textOf(Translations(server).first()), u"waiting text");
     QThread::msleep(800);
     EXPECT_EQ(Translations(server).size(), 1); // once, not again for the same text
+}
+
+TEST_F(Desktop, ALocalApertiumTranslatesInTheWindow)
+{
+    ApertiumServer apertium;
+    ASSERT_TRUE(apertium.started());
+    Verbalto app(server);
+    // Source English, target Spanish, no clipboard monitor; the service chosen in the menu.
+    app.setSettings("[Setup]\nOptions=17|49|1|1|15|0|1\n[Service]\nName=apertium\nUrl=" +
+                    apertium.baseUrl().toUtf8() + "\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+
+    app.clickPic1(200, 60);
+    app.type(QStringLiteral("Good morning"));
+    app.key(QStringLiteral("F5"));
+    QString copied;
+    TestUtil::waitUntil(
+        [&] {
+            app.clickPic1(474, 161); // Copy
+            QThread::msleep(200);
+            return (copied = clipboardText()) == QString::fromUtf8("Buenos días");
+        },
+        20000);
+    EXPECT_EQ(copied, QString::fromUtf8("Buenos días"));
+    EXPECT_TRUE(Translations(server).isEmpty()); // nothing went to the web page
 }

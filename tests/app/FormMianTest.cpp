@@ -1,6 +1,8 @@
 #include "AppFixture.h"
 #include "FontDialog.h"
+#include "ClipMonitor.h"
 #include "LanguageCatalogue.h"
+#include "ServiceDialog.h"
 #include "SpeechButton.h"
 #include "StringTable.h"
 #include "TestUtil.h"
@@ -478,4 +480,54 @@ TEST_F(Form, QtButtonsFollowTheLanguageMenu)
     EXPECT_EQ(okText(), u"確定");
     window->menuS201->trigger();
     EXPECT_EQ(okText(), u"OK");
+}
+
+TEST_F(Form, AChosenServiceTakesEffectAtOnceAndItsFailuresAreTold)
+{
+    ASSERT_EQ(window->menuS4Services.size(), 5);
+    EXPECT_TRUE(window->menuS4Services.first()->isChecked()); // page, the default
+    // Chosen in the dialog: no restart.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<ServiceDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->serviceList()->setCurrentIndex(2);
+        dialog->urlField()->setText(server.baseUrl());
+        dialog->accept();
+    });
+    window->menuS4Settings->trigger();
+    EXPECT_TRUE(window->menuS4Services.at(2)->isChecked());
+    EXPECT_EQ(window->store().ReadService().name, u"libretranslate");
+    server.setReply("/languages", CannedReply::ok(R"([{"code":"en"},{"code":"fr"}])"));
+    server.setReply("/translate", CannedReply::ok(R"({"translatedText":"Salut"})"));
+    window->Combo1->setCurrentIndex(19); // French
+    translate(QStringLiteral("hi"));
+    EXPECT_EQ(GetBoxText(window->TranslationBox), u"Salut");
+    EXPECT_EQ(server.requests().last().path, QByteArray("/translate"));
+
+    // The user's own request: a box with the service's words; the results are emptied.
+    server.setReply("/translate", CannedReply::withStatus(500, R"({"error":"Model crashed"})"));
+    QString told;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            told = box->text();
+            box->accept();
+        }
+    });
+    answer.start(50);
+    translate(QStringLiteral("hi"));
+    answer.stop();
+    EXPECT_TRUE(told.contains(u"Model crashed")) << told.toStdString();
+    EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
+
+    // A copy elsewhere: never a modal box.
+    window->clipMonitor()->StartClipMonitor();
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied"));
+    ASSERT_TRUE(TestUtil::waitUntil(
+        [&] { return server.requests().last().body.contains("copied"); }, 5000));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    auto* notice = window->findChild<QMessageBox*>(QStringLiteral("ServiceFailure"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible() && notice->text().contains(u"Model crashed"));
+    notice->close();
 }

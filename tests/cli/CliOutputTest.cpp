@@ -65,11 +65,13 @@ TEST(CliJson, OneObjectOnOneLineInFieldOrder)
 {
     const TranslationResult r =
         result("He said \"yes\"\r\n", "Il a dit «oui»\r\n", "", "verb:\r\n1. dire\r\n");
-    const QByteArray line = CliOutput::JsonLine(r);
+    const QByteArray line =
+        CliOutput::JsonLine(r, QStringLiteral("apertium"), QStringLiteral("en"));
     EXPECT_EQ(line, QByteArray("{\"source\": \"He said \\\"yes\\\"\\r\\n\", ") +
                         "\"translation\": \"" + QString::fromUtf8("Il a dit «oui»").toUtf8() +
                         "\\r\\n\", \"romanization\": \"\", " +
-                        "\"dictionary\": \"verb:\\r\\n1. dire\\r\\n\"}\n");
+                        "\"dictionary\": \"verb:\\r\\n1. dire\\r\\n\", " +
+                        "\"service\": \"apertium\", \"detected\": \"en\"}\n");
     EXPECT_EQ(line.count('\n'), 1);
 
     QJsonParseError error{};
@@ -79,5 +81,5 @@ TEST(CliJson, OneObjectOnOneLineInFieldOrder)
     EXPECT_EQ(o.value(QStringLiteral("translation")).toString(), r.translation);
     EXPECT_EQ(o.value(QStringLiteral("romanization")).toString(), r.romanization);
     EXPECT_EQ(o.value(QStringLiteral("dictionary")).toString(), r.dictionary);
-    EXPECT_EQ(o.size(), 4);
+    EXPECT_EQ(o.size(), 6);
 }

@@ -1,4 +1,5 @@
 // The built verbalto-cli against the loopback server, with its own settings folder.
+#include "ApertiumServer.h"
 #include "ModUniTxt.h"
 #include "ReplyPages.h"
 #include "ResultsFile.h"
@@ -228,7 +229,8 @@ TEST_F(CliProcess, BlankTextSendsNothing)
     const Outcome piped = run(args({"--json"}), "   ");
     EXPECT_EQ(piped.exitCode, 0);
     EXPECT_EQ(piped.out, QByteArray("{\"source\": \"   \", \"translation\": \"\", "
-                                    "\"romanization\": \"\", \"dictionary\": \"\"}\n"));
+                                    "\"romanization\": \"\", \"dictionary\": \"\", "
+                                    "\"service\": \"page\", \"detected\": \"\"}\n"));
     const QString empty = tempPath("empty.txt");
     ASSERT_TRUE(TestUtil::writeFile(empty, "\xEF\xBB\xBF  "));
     EXPECT_EQ(run({QStringLiteral("-f"), empty}).exitCode, 0);
@@ -417,3 +419,56 @@ TEST_F(CliProcess, InformationOptions)
 }
 
 } // namespace
+
+TEST_F(CliProcess, ServicesAreChosenOnTheCommandLineOrFromTheSettings)
+{
+    const Outcome list = run(args({"--list-services"}));
+    EXPECT_EQ(list.exitCode, 0);
+    for (const char* name : {"page\t", "apertium\t", "libretranslate\t", "deepl\t", "google-web\t"})
+        EXPECT_TRUE(list.out.contains(name)) << name;
+    const Outcome unknown = run(args({"--service", "babel", "hello"}));
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains("unknown service \"babel\""));
+
+    m_server.setReply("/languages", CannedReply::ok(R"([{"code":"en"},{"code":"fr"}])"));
+    m_server.setReply("/translate", CannedReply::ok(R"({"translatedText":"Bonjour",
+        "detectedLanguage":{"confidence":80,"language":"en"}})"));
+    qputenv("VERBALTO_API_KEY", "from-env");
+    const QString url = m_server.baseUrl();
+    Outcome o = run(args({"--service", "libretranslate", "--service-url", url.toUtf8().constData(),
+                          "-t", "fr", "--json", "hello"}));
+    qunsetenv("VERBALTO_API_KEY");
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(o.out).object();
+    EXPECT_EQ(json.value(QStringLiteral("translation")).toString(), u"Bonjour");
+    EXPECT_EQ(json.value(QStringLiteral("service")).toString(), u"libretranslate");
+    EXPECT_EQ(json.value(QStringLiteral("detected")).toString(), u"en");
+    EXPECT_TRUE(m_server.requests().last().body.contains("api_key=from-env"));
+
+    // Stored settings apply without options; a refusal is exit 4 with the service's words.
+    ServiceSettings stored{QStringLiteral("libretranslate"), url, QStringLiteral("k"), 0};
+    ASSERT_TRUE(SettingsStore(settingsPath()).WriteService(stored));
+    m_server.setReply("/translate", CannedReply::withStatus(429, R"({"error":"Slow down"})"));
+    o = run(args({"-t", "fr", "hello"}));
+    EXPECT_EQ(o.exitCode, 4);
+    EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_TRUE(o.err.startsWith("verbalto-cli: LibreTranslate limits requests"))
+        << o.err.toStdString();
+    EXPECT_TRUE(m_server.requests().last().body.contains("api_key=k"));
+}
+
+TEST_F(CliProcess, ApertiumOnThisMachineTranslatesGoodMorning)
+{
+    ApertiumServer apertium;
+    ASSERT_TRUE(apertium.started());
+    const Outcome o =
+        run(args({"--service", "apertium", "--service-url", apertium.baseUrl().toUtf8().constData(),
+                  "-s", "en", "-t", "es", "Good morning"}));
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, QString::fromUtf8("Buenos días\n").toUtf8());
+    const Outcome french =
+        run(args({"--service", "apertium", "--service-url", apertium.baseUrl().toUtf8().constData(),
+                  "-s", "en", "-t", "fr", "Good morning"}));
+    EXPECT_EQ(french.exitCode, 4);
+    EXPECT_TRUE(french.err.contains("English → Spanish")) << french.err.toStdString();
+}

@@ -145,3 +145,24 @@ TEST_F(SettingsStoreTest, ReadOnlyFileKeepsItsValuesAndReportsFailure)
 }
 
 } // namespace
+
+TEST_F(SettingsStoreTest, ServiceFallsBackToThePageAndAStoredKeyIsPrivate)
+{
+    SettingsStore store(iniPath());
+    EXPECT_EQ(store.ReadService().name, u"page");
+    TestUtil::writeFile(iniPath(), "[Service]\nName=babel\nUrl=http://x\nKey=k\n");
+    const ServiceSettings unknown = store.ReadService();
+    EXPECT_EQ(unknown.name, u"page");
+    EXPECT_TRUE(unknown.url.isEmpty() && unknown.key.isEmpty());
+
+    QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    ASSERT_TRUE(store.WriteService({QStringLiteral("deepl"), {}, QStringLiteral("secret:fx"), 0}));
+    EXPECT_EQ(store.ReadService().key, u"secret:fx");
+    EXPECT_EQ(store.ReadService().name, u"deepl");
+    // Later writes of other settings keep the file private.
+    ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QStringLiteral("2")));
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_FALSE(QFile::permissions(iniPath()) & others);
+    EXPECT_TRUE(QFile::permissions(iniPath()) & QFile::ReadOwner);
+}

@@ -1,0 +1,220 @@
+// The services that speak documented JSON interfaces, against the loopback server playing them.
+#include "TranslationService.h"
+#include "TestHttpServer.h"
+#include "services/ServiceSupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrlQuery>
+#include <gtest/gtest.h>
+
+namespace {
+
+QUrlQuery fields(const QByteArray& form)
+{
+    QByteArray spaced = form;
+    spaced.replace('+', ' ');
+    return QUrlQuery(QString::fromUtf8(spaced));
+}
+
+QString field(const QUrlQuery& q, const char* name)
+{
+    return q.queryItemValue(QLatin1String(name), QUrl::FullyDecoded);
+}
+
+class Services : public ::testing::Test
+{
+  protected:
+    void SetUp() override { ServiceSupport::ClearListCache(); }
+
+    ServiceReply translate(const char* service, const QString& text, const char* source,
+                           const char* target, const char* key = "")
+    {
+        ServiceSettings settings;
+        settings.name = QLatin1String(service);
+        settings.url = server.baseUrl();
+        settings.key = QLatin1String(key);
+        settings.timeoutMs = 3000;
+        return TranslationServices::Make(settings)->Translate(
+            {text, QLatin1String(source), QLatin1String(target), QStringLiteral("en")});
+    }
+    QList<RecordedRequest> requestsTo(const char* path) const
+    {
+        QList<RecordedRequest> found;
+        for (const RecordedRequest& r : server.requests()) {
+            if (r.path == path)
+                found.append(r);
+        }
+        return found;
+    }
+
+    TestHttpServer server;
+};
+
+const QByteArray kLibreLanguages =
+    R"([{"code":"en","name":"English","targets":["en","fr","zh-Hans"]},
+        {"code":"fr","name":"French","targets":["en","fr"]},
+        {"code":"zh-Hans","name":"Chinese","targets":["en","zh-Hans"]}])";
+
+} // namespace
+
+TEST_F(Services, LibreTranslateSendsTheDocumentedFormAndAsksForItsLanguagesOnce)
+{
+    server.setReply("/languages", CannedReply::ok(kLibreLanguages, "application/json"));
+    server.setReply("/translate", CannedReply::ok(R"({"translatedText":"Bonjour\nle monde"})",
+                                                  "application/json"));
+    ServiceReply reply =
+        translate("libretranslate", QStringLiteral("Hello & +1"), "en", "fr", "k1");
+    ASSERT_TRUE(reply.ok()) << reply.message.toStdString();
+    EXPECT_EQ(reply.result.translation, u"Bonjour\r\nle monde");
+    const RecordedRequest post = requestsTo("/translate").value(0);
+    EXPECT_EQ(post.method, QByteArray("POST"));
+    EXPECT_EQ(post.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
+    const QUrlQuery form = fields(post.body);
+    EXPECT_EQ(field(form, "q"), u"Hello & +1");
+    EXPECT_EQ(field(form, "source"), u"en");
+    EXPECT_EQ(field(form, "target"), u"fr");
+    EXPECT_EQ(field(form, "format"), u"text");
+    EXPECT_EQ(field(form, "api_key"), u"k1");
+
+    // Detection, and Chinese in the server's own spelling; the list is not fetched again.
+    server.setReply("/translate", CannedReply::ok(R"({"translatedText":"你好","detectedLanguage":
+                                        {"confidence":90,"language":"en"}})"));
+    reply = translate("libretranslate", QStringLiteral("Hello"), "", "zh-CN");
+    EXPECT_EQ(reply.detected, u"en");
+    EXPECT_EQ(field(fields(requestsTo("/translate").last().body), "source"), u"auto");
+    EXPECT_EQ(field(fields(requestsTo("/translate").last().body), "target"), u"zh-Hans");
+    EXPECT_FALSE(
+        fields(requestsTo("/translate").last().body).hasQueryItem(QStringLiteral("api_key")));
+    EXPECT_EQ(requestsTo("/languages").size(), 1);
+
+    // A pair the server does not offer is refused before anything is sent.
+    reply = translate("libretranslate", QStringLiteral("Bonjour"), "fr", "zh-CN");
+    EXPECT_EQ(reply.failure, ServiceFailure::Refused);
+    EXPECT_TRUE(reply.message.contains(u"French") && reply.message.contains(u"Chinese"))
+        << reply.message.toStdString();
+    EXPECT_EQ(requestsTo("/translate").size(), 2);
+}
+
+TEST_F(Services, ErrorStatusesAreRefusalsInWords)
+{
+    server.setReply("/languages", CannedReply::ok(kLibreLanguages));
+    const struct
+    {
+        int status;
+        const char* says;
+    } cases[] = {{400, "Invalid request: missing q"},
+                 {403, "refused the API key"},
+                 {429, "limits requests"},
+                 {500, "Invalid request: missing q"}};
+    for (const auto& c : cases) {
+        server.setReply("/translate", CannedReply::withStatus(
+                                          c.status, R"({"error":"Invalid request: missing q"})"));
+        const ServiceReply reply = translate("libretranslate", QStringLiteral("x"), "en", "fr");
+        EXPECT_EQ(reply.failure, ServiceFailure::Refused) << c.status;
+        EXPECT_TRUE(reply.message.contains(QLatin1String(c.says))) << reply.message.toStdString();
+        EXPECT_TRUE(reply.result.translation.isEmpty());
+    }
+
+    // Nothing listening: unreachable, not refused.
+    ServiceSettings gone{
+        QStringLiteral("libretranslate"), QStringLiteral("http://127.0.0.1:1"), {}, 2000};
+    const ServiceReply reply = TranslationServices::Make(gone)->Translate(
+        {QStringLiteral("x"), QStringLiteral("en"), QStringLiteral("fr"), QStringLiteral("en")});
+    EXPECT_EQ(reply.failure, ServiceFailure::Unreachable);
+    EXPECT_TRUE(reply.message.contains(u"127.0.0.1:1")) << reply.message.toStdString();
+}
+
+TEST_F(Services, DeeplAuthorisesWithItsHeaderAndTellsEachRefusal)
+{
+    server.setReply("/v2/languages?type=target",
+                    CannedReply::ok(R"j([{"language":"DE","name":"German"},
+                                        {"language":"EN-GB","name":"English (British)"},
+                                        {"language":"EN-US","name":"English (American)"}])j"));
+    server.setReply("/v2/translate",
+                    CannedReply::ok(R"({"translations":[{"detected_source_language":"EN",
+                                        "text":"Guten Morgen"}]})"));
+    ServiceReply reply = translate("deepl", QStringLiteral("Good morning"), "", "de", "abc:fx");
+    ASSERT_TRUE(reply.ok()) << reply.message.toStdString();
+    EXPECT_EQ(reply.result.translation, u"Guten Morgen");
+    EXPECT_EQ(reply.detected, u"en");
+    for (const RecordedRequest& r : server.requests())
+        EXPECT_EQ(r.headers.value("authorization"), QByteArray("DeepL-Auth-Key abc:fx"));
+    QUrlQuery form = fields(requestsTo("/v2/translate").last().body);
+    EXPECT_EQ(field(form, "text"), u"Good morning");
+    EXPECT_EQ(field(form, "target_lang"), u"DE");
+    EXPECT_FALSE(form.hasQueryItem(QStringLiteral("source_lang")));
+
+    reply = translate("deepl", QStringLiteral("Guten Morgen"), "de", "en", "abc:fx");
+    form = fields(requestsTo("/v2/translate").last().body);
+    EXPECT_EQ(field(form, "source_lang"), u"DE");
+    EXPECT_EQ(field(form, "target_lang"), u"EN-US");
+
+    const struct
+    {
+        int status;
+        const char* says;
+    } cases[] = {{403, "refused the API key"}, {456, "quota is used up"}, {429, "limits requests"}};
+    for (const auto& c : cases) {
+        server.setReply("/v2/translate", CannedReply::withStatus(c.status, R"({"message":"no"})"));
+        reply = translate("deepl", QStringLiteral("x"), "en", "de", "abc:fx");
+        EXPECT_EQ(reply.failure, ServiceFailure::Refused);
+        EXPECT_TRUE(reply.message.contains(QLatin1String(c.says))) << reply.message.toStdString();
+    }
+    const int sent = server.requestCount();
+    EXPECT_EQ(translate("deepl", QStringLiteral("x"), "en", "de").failure, ServiceFailure::Refused);
+    EXPECT_EQ(server.requestCount(), sent); // no key: nothing sent
+
+    EXPECT_EQ(TranslationServices::DefaultUrl(QStringLiteral("deepl"), QStringLiteral("k:fx")),
+              u"https://api-free.deepl.com");
+    EXPECT_EQ(TranslationServices::DefaultUrl(QStringLiteral("deepl"), QStringLiteral("k")),
+              u"https://api.deepl.com");
+}
+
+TEST_F(Services, GoogleWebReadsBothReplyFormsIntoThePageLayout)
+{
+    server.setReply("/translate_a/single", CannedReply::ok(QString::fromUtf8(R"({"sentences":[
+        {"trans":"Привет, ","orig":"Hello, "},{"trans":"мир","orig":"world"},
+        {"translit":"Privet, mir","src_translit":""}],
+        "dict":[{"pos":"noun","terms":["мир","свет"]},{"pos":"verb","terms":["мирить"]}],
+        "src":"en"})")
+                                                               .toUtf8(),
+                                                           "application/json"));
+    ServiceReply reply = translate("google-web", QStringLiteral("Hello, world & 1+1"), "", "ru");
+    ASSERT_TRUE(reply.ok()) << reply.message.toStdString();
+    EXPECT_EQ(reply.result.translation, u"Привет, мир");
+    EXPECT_EQ(reply.result.romanization, u"Privet, mir");
+    EXPECT_EQ(reply.result.dictionary, u"noun:\r\n1. мир\r\n2. свет\r\nverb:\r\n1. мирить\r\n");
+    EXPECT_EQ(reply.detected, u"en");
+    const RecordedRequest get = server.requests().last();
+    EXPECT_EQ(get.method, QByteArray("GET"));
+    const QUrlQuery query(QString::fromUtf8(get.query));
+    EXPECT_EQ(field(query, "client"), u"gtx");
+    EXPECT_EQ(field(query, "dj"), u"1");
+    EXPECT_EQ(query.allQueryItemValues(QStringLiteral("dt")),
+              QStringList({QStringLiteral("t"), QStringLiteral("rm"), QStringLiteral("bd")}));
+    EXPECT_EQ(field(query, "sl"), u"auto");
+    EXPECT_EQ(field(query, "tl"), u"ru");
+    EXPECT_EQ(field(query, "q"), u"Hello, world & 1+1");
+
+    server.setReply(
+        "/translate_a/single",
+        CannedReply::ok(R"([[["Bonjour ","Hello ",null,null],["monde","world",null,null],
+                                        [null,null,"bon-zhoor","he-lo"]],
+                                        [["noun",["monde","terre"]]],"en"])"));
+    reply = translate("google-web", QStringLiteral("Hello world"), "en", "fr");
+    EXPECT_EQ(reply.result.translation, u"Bonjour monde");
+    EXPECT_EQ(reply.result.romanization, u"bon-zhoor");
+    EXPECT_EQ(reply.result.dictionary, u"noun:\r\n1. monde\r\n2. terre\r\n");
+
+    // A page asking to prove the user is human, or a rate-limit status: refused, in words.
+    for (const CannedReply& limited :
+         {CannedReply::ok("<!DOCTYPE html><html><body>unusual traffic</body></html>"),
+          CannedReply::withStatus(429), CannedReply::withStatus(503)}) {
+        server.setReply("/translate_a/single", limited);
+        reply = translate("google-web", QStringLiteral("Hello"), "en", "fr");
+        EXPECT_EQ(reply.failure, ServiceFailure::Refused);
+        EXPECT_TRUE(reply.message.contains(u"limits requests")) << reply.message.toStdString();
+        EXPECT_TRUE(reply.result.translation.isEmpty());
+    }
+}
