@@ -53,6 +53,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     buttons->addButton(text(212), QDialogButtonBox::AcceptRole);
     buttons->addButton(text(213), QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(form);
     layout->addLayout(testRow);
     layout->addWidget(buttons);

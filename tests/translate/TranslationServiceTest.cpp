@@ -218,3 +218,22 @@ TEST_F(Services, GoogleWebReadsBothReplyFormsIntoThePageLayout)
         EXPECT_TRUE(reply.result.translation.isEmpty());
     }
 }
+
+TEST_F(Services, ThePageServiceNoticesAReplyWithoutATranslationMarker)
+{
+    qputenv("VERBALTO_TRANSLATE_URL", server.baseUrl().toUtf8());
+    server.setReply("/translate_t", CannedReply::ok("<html><body>Something new</body></html>"));
+    ServiceSettings page{QStringLiteral("page"), {}, {}, 3000};
+    const ServiceReply today = TranslationServices::Make(page)->Translate(
+        {QStringLiteral("hi"), {}, QStringLiteral("fr"), QStringLiteral("en")});
+    EXPECT_TRUE(today.ok() && today.unrecognised);
+    EXPECT_FALSE(TranslationServices::Make(page)->tellsFailures());
+    server.setReply("/translate_t",
+                    CannedReply::ok("<span onmouseout=\"this.style.backgroundColor='#fff'\">"
+                                    "Salut</span></div>"));
+    const ServiceReply before = TranslationServices::Make(page)->Translate(
+        {QStringLiteral("hi"), {}, QStringLiteral("fr"), QStringLiteral("en")});
+    EXPECT_FALSE(before.unrecognised);
+    EXPECT_EQ(before.result.translation, u"Salut");
+    qunsetenv("VERBALTO_TRANSLATE_URL");
+}
