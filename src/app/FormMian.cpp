@@ -1,5 +1,6 @@
 #include "FormMian.h"
 
+#include "BlockingCommand.h"
 #include "ClipMonitor.h"
 #include "FileCommands.h"
 #include "Form2.h"
@@ -480,6 +481,7 @@ void FormMian::Command1_Click()
         box.exec();
         return;
     }
+    const BlockingCommand blocking(Command1, menuF0);
     TranslatePage();
 }
 

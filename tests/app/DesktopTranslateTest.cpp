@@ -224,3 +224,30 @@ TEST_F(Desktop, ALocalApertiumTranslatesInTheWindow)
     EXPECT_EQ(copied, QString::fromUtf8("Buenos días"));
     EXPECT_TRUE(Translations(server).isEmpty()); // nothing went to the web page
 }
+
+TEST_F(Desktop, TranslateInputDuringATranslationIsNotReplayed)
+{
+    CannedReply slow = CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("Bonjour")}));
+    slow.delayMs = 2500;
+    server.setReply("/translate_t", slow);
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+
+    app.clickPic1(200, 60);
+    app.type(QStringLiteral("hello"));
+    app.key(QStringLiteral("F5"));
+    ASSERT_TRUE(waitForTranslations(1));
+    // Impatient clicks on Translate and presses of F5 while the window waits.
+    for (int i = 0; i < 3; ++i) {
+        app.clickPic1(324, 161);
+        app.key(QStringLiteral("F5"));
+    }
+    QThread::msleep(4000);
+    EXPECT_EQ(Translations(server).size(), 1) << "the waiting input was replayed";
+
+    // Afterwards the command works as before.
+    app.key(QStringLiteral("F5"));
+    EXPECT_TRUE(waitForTranslations(2));
+}

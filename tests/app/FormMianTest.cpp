@@ -531,3 +531,19 @@ TEST_F(Form, AChosenServiceTakesEffectAtOnceAndItsFailuresAreTold)
     EXPECT_TRUE(notice->isVisible() && notice->text().contains(u"Model crashed"));
     notice->close();
 }
+
+TEST_F(Form, BusyCursorShowsOnlyWhileATranslationWaits)
+{
+    server.setReply("/translate_t", CannedReply::hang());
+    window->setRequestTimeout(1500);
+    const QCursor* during = nullptr;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    QTimer::singleShot(200, window.get(), [&] {
+        during = QGuiApplication::overrideCursor();
+        shape = during ? during->shape() : Qt::ArrowCursor;
+    });
+    translate(QStringLiteral("hello"));
+    EXPECT_NE(during, nullptr);
+    EXPECT_EQ(shape, Qt::WaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
