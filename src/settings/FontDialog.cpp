@@ -53,7 +53,7 @@ QString sizeText(double size)
 } // namespace
 
 FontDialog::FontDialog(const FontRecord& initial, QWidget* parent)
-    : QDialog(parent), m_initial(initial)
+    : QDialog(parent), m_initial(initial), m_wanted(initial)
 {
     setObjectName(QStringLiteral("FontDialog"));
     setWindowTitle(caption("Select Font"));
@@ -80,10 +80,10 @@ FontDialog::FontDialog(const FontRecord& initial, QWidget* parent)
         label->setBuddy(columns[c].second);
         labels->addWidget(label, 0, c);
     }
-    auto* styleEdit = new QLineEdit(this);
-    styleEdit->setReadOnly(true);
+    m_styleEdit = new QLineEdit(this);
+    m_styleEdit->setReadOnly(true);
     labels->addWidget(m_familyEdit, 1, 0);
-    labels->addWidget(styleEdit, 1, 1);
+    labels->addWidget(m_styleEdit, 1, 1);
     labels->addWidget(m_sizeEdit, 1, 2);
     labels->addWidget(m_familyList, 2, 0);
     labels->addWidget(m_styleList, 2, 1);
@@ -128,14 +128,11 @@ FontDialog::FontDialog(const FontRecord& initial, QWidget* parent)
 
     m_familyEdit->setText(initial.faceName);
     familyTyped(initial.faceName);
-    fillStyles();
     m_sizeEdit->setText(sizeText(m_initial.pointSize));
     sizeTyped(m_sizeEdit->text());
     m_underline->setChecked(initial.underline);
     m_strikeout->setChecked(initial.strikeout);
     selectColour(initial.colour);
-    if (QListWidgetItem* style = m_styleList->currentItem())
-        styleEdit->setText(style->text());
 
     connect(m_familyEdit, &QLineEdit::textEdited, this, &FontDialog::familyTyped);
     connect(m_familyList, &QListWidget::itemClicked, this, &FontDialog::familyChosen);
@@ -144,11 +141,7 @@ FontDialog::FontDialog(const FontRecord& initial, QWidget* parent)
         if (m_familyList->hasFocus())
             familyChosen();
     });
-    connect(m_styleList, &QListWidget::currentItemChanged, this,
-            [this, styleEdit](QListWidgetItem* item) {
-                styleEdit->setText(item ? item->text() : QString());
-                updateSample();
-            });
+    connect(m_styleList, &QListWidget::currentItemChanged, this, &FontDialog::styleChosen);
     connect(m_sizeEdit, &QLineEdit::textEdited, this, &FontDialog::sizeTyped);
     connect(m_sizeList, &QListWidget::currentTextChanged, this, [this](const QString& text) {
         if (m_sizeList->hasFocus() && !text.isEmpty())
@@ -217,13 +210,14 @@ void FontDialog::familyChosen()
 
 void FontDialog::fillStyles()
 {
-    const FontRecord current = styleRecord();
-    const QString family = current.faceName;
+    const QString family = styleRecord().faceName;
     QList<std::tuple<QString, int, bool>> styles;
     for (const QString& style : QFontDatabase::styles(family)) {
         const int weight = QFontDatabase::weight(family, style);
+        // Oblique faces stand for italic: the record knows only the one flag.
+        const bool slanted = QFontDatabase::font(family, style, 12).style() != QFont::StyleNormal;
         if (weight > 0)
-            styles.append({style, weight, QFontDatabase::italic(family, style)});
+            styles.append({style, weight, slanted});
     }
     // A family this system lacks (the default Tahoma, often) still offers the four plain styles.
     if (styles.isEmpty()) {
@@ -243,14 +237,28 @@ void FontDialog::fillStyles()
         auto* item = new QListWidgetItem(name, m_styleList);
         item->setData(kWeightRole, weight);
         item->setData(kItalicRole, italic);
-        const int distance = std::abs(weight - current.weight) + (italic != current.italic) * 1000;
+        const int distance =
+            std::abs(weight - m_wanted.weight) + (italic != m_wanted.italic) * 1000;
         if (distance < bestDistance) {
             bestDistance = distance;
             best = m_styleList->count() - 1;
         }
     }
     m_styleList->setCurrentRow(best);
-    emit m_styleList->currentItemChanged(m_styleList->currentItem(), nullptr);
+    showStyle();
+}
+
+void FontDialog::styleChosen()
+{
+    m_wanted = styleRecord();
+    showStyle();
+}
+
+void FontDialog::showStyle()
+{
+    const QListWidgetItem* style = m_styleList->currentItem();
+    m_styleEdit->setText(style ? style->text() : QString());
+    updateSample();
 }
 
 void FontDialog::sizeTyped(const QString& text)

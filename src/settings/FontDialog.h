@@ -26,6 +26,7 @@ class FontDialog final : public QDialog
     QLineEdit* familyEdit() const { return m_familyEdit; }
     QListWidget* familyList() const { return m_familyList; }
     QListWidget* styleList() const { return m_styleList; }
+    QLineEdit* styleEdit() const { return m_styleEdit; }
     QLineEdit* sizeEdit() const { return m_sizeEdit; }
     QListWidget* sizeList() const { return m_sizeList; }
     QCheckBox* underlineBox() const { return m_underline; }
@@ -37,6 +38,8 @@ class FontDialog final : public QDialog
     void familyTyped(const QString& text);
     void familyChosen();
     void fillStyles();
+    void styleChosen();
+    void showStyle();
     void sizeTyped(const QString& text);
     void selectColour(quint32 bgr);
     void updateSample();
@@ -44,9 +47,13 @@ class FontDialog final : public QDialog
     FontRecord styleRecord() const;
 
     FontRecord m_initial;
+    // The style the user asked for; each family offers its nearest, so typing through other
+    // families on the way does not lose it.
+    FontRecord m_wanted;
     QLineEdit* m_familyEdit = nullptr;
     QListWidget* m_familyList = nullptr;
     QListWidget* m_styleList = nullptr;
+    QLineEdit* m_styleEdit = nullptr;
     QLineEdit* m_sizeEdit = nullptr;
     QListWidget* m_sizeList = nullptr;
     QCheckBox* m_underline = nullptr;

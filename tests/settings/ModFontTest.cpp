@@ -223,6 +223,11 @@ TEST(ModFontDialog, FamilyMissingFromTheSystemOffersThePlainStyles)
     dialog->familyEdit()->clear();
     QTest::keyClicks(dialog->familyEdit(), QStringLiteral("dejavu sans"));
     EXPECT_EQ(dialog->record().faceName, u"DejaVu Sans");
+    // The new family's own style list, still bold italic.
+    EXPECT_EQ(dialog->styleEdit()->text(), dialog->styleList()->currentItem()->text());
+    EXPECT_EQ(dialog->record().weight, 700);
+    EXPECT_TRUE(dialog->record().italic);
+    EXPECT_TRUE(dialog->sample()->font().italic());
 }
 
 TEST(ModFontDialog, RealDialogAnswersAcceptAndCancel)
