@@ -1,17 +1,26 @@
-// Reply extraction on a 5 MB page with 50,000 sentence spans and a full dictionary.
+// Reply extraction from the reply's bytes at 1, 5, 20 and 50 MB, the 5 MB-class page with
+// 50,000 sentence spans, and the text-file reader at 10 and 50 MB. Figures: ms per MB and MB/s.
+#include "ModUniTxt.h"
 #include "ParseTranslateReply.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
+const QString kStart = QStringLiteral("onmouseout=\"this.style.backgroundColor='#fff'\">");
+
 QString bigReply()
 {
-    const QString start = QStringLiteral("onmouseout=\"this.style.backgroundColor='#fff'\">");
     QString p = QStringLiteral("<html><body><div><span id=result_box>");
     for (int i = 0; i < 50000; ++i) {
-        p += QStringLiteral("<span title=\"source sentence %1\" onmouseover=\"x\" ").arg(i) + start +
-             QStringLiteral("Sentence number %1 &amp;quot;quoted&amp;quot; &lt;br&gt; it&#39;s fine. ").arg(i) +
+        p += QStringLiteral("<span title=\"source sentence %1\" onmouseover=\"x\" ").arg(i) +
+             kStart +
+             QStringLiteral(
+                 "Sentence number %1 &amp;quot;quoted&amp;quot; &lt;br&gt; it&#39;s fine. ")
+                 .arg(i) +
              QStringLiteral("</span>");
     }
     p += QStringLiteral("</span></div>");
@@ -33,17 +42,96 @@ QString bigReply()
     return p + QStringLiteral("</body></html>");
 }
 
+// A page of about `bytes` UTF-8 bytes: 60% sentence spans, 10% romanization, 25% dictionary.
+QByteArray sizedReply(qsizetype bytes)
+{
+    QString p = QStringLiteral("<html><body><div><span id=result_box>");
+    for (int i = 0; p.size() < bytes * 60 / 100; ++i) {
+        p += QStringLiteral("<span title=\"source sentence %1\" onmouseover=\"x\" ").arg(i) +
+             kStart +
+             QStringLiteral(
+                 "Sentence %1 &amp;quot;quoted&amp;quot; &lt;br&gt; it&#39;s naïve. </span>")
+                 .arg(i);
+    }
+    p += QStringLiteral(
+        "</span></div><div id=res-translit class=translit dir=ltr style=\"text-align:\">");
+    for (int i = 0; p.size() < bytes * 70 / 100; ++i)
+        p += QStringLiteral("ni hao %1  ").arg(i % 1000);
+    p += QStringLiteral("</div><h3>Dictionary</h3><ol><li>");
+    for (int pos = 0; p.size() < bytes * 95 / 100; ++pos) {
+        p += (pos ? QStringLiteral("</li><li>") : QString()) +
+             QStringLiteral("part%1<div><div>").arg(pos);
+        for (int w = 0; w < 30; ++w)
+            p += (w ? QStringLiteral("</div><div>") : QString()) + QStringLiteral("word%1").arg(w);
+        p += QStringLiteral("</div></div>");
+    }
+    p += QStringLiteral("</li></ol>");
+    QByteArray page = p.toUtf8();
+    while (page.size() < bytes)
+        page += "<p>padding of the page after the results</p>";
+    return page;
+}
+
+// Per-MB time and throughput for `bytes` handled per iteration.
+void setRates(benchmark::State& state, qsizetype bytes)
+{
+    const double mb = double(bytes) / 1e6;
+    state.counters["MB/s"] = benchmark::Counter(mb, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["ms/MB"] = benchmark::Counter(mb, benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+}
+
+// What a caller does with the reply body: from its UTF-8 bytes to the three fields.
+TranslationResult extract(const QByteArray& body)
+{
+    return ParseTranslateReply(QString::fromUtf8(body));
+}
+
 void BM_ParseTranslateReply(benchmark::State& state)
 {
-    const QString reply = bigReply();
+    const QByteArray reply = bigReply().toUtf8();
     for (auto _ : state) {
-        TranslationResult r = ParseTranslateReply(reply);
+        TranslationResult r = extract(reply);
         benchmark::DoNotOptimize(r);
     }
-    // Throughput in characters of the reply; one character is one byte of an ASCII page.
-    state.SetBytesProcessed(int64_t(state.iterations()) * reply.size());
+    setRates(state, reply.size());
 }
 BENCHMARK(BM_ParseTranslateReply)->Unit(benchmark::kMillisecond);
+
+void BM_ExtractSized(benchmark::State& state)
+{
+    const QByteArray reply = sizedReply(state.range(0) * 1000 * 1000);
+    for (auto _ : state) {
+        TranslationResult r = extract(reply);
+        benchmark::DoNotOptimize(r);
+    }
+    setRates(state, reply.size());
+}
+BENCHMARK(BM_ExtractSized)->Arg(1)->Arg(5)->Arg(20)->Arg(50)->Unit(benchmark::kMillisecond);
+
+void BM_ReadUniText(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("text.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            state.SkipWithError("cannot write the text file");
+        const QByteArray line =
+            QStringLiteral("A line of text with naïve café and 中文 in it.\r\n").toUtf8();
+        file.write("\xEF\xBB\xBF");
+        for (qint64 n = 0; n < state.range(0) * 1000 * 1000; n += line.size())
+            file.write(line);
+    }
+    const qsizetype size = QFile(path).size();
+    for (auto _ : state) {
+        ModUniTxt::TextFormat format = ModUniTxt::Detect;
+        QString text = ModUniTxt::ReadUniText(path, format);
+        benchmark::DoNotOptimize(text);
+    }
+    setRates(state, size);
+}
+BENCHMARK(BM_ReadUniText)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
