@@ -103,7 +103,7 @@ void UpdateCheck::run()
 
     const QString updater = UpdaterFile::UpdaterPath(folder);
     bool started = false;
-    if (UpdaterFile::WriteUpdater(updater))
+    if (UpdaterFile::PrepareUpdater(updater))
         started = m_hooks.startProgram(updater, {QFileInfo(m_programPath).fileName()}, folder);
     if (!started) {
         // Quitting now would leave the user with neither program; the product page offers

@@ -29,6 +29,14 @@ bool WriteUpdater(const QString& path)
                                    QFileDevice::ExeOther);
 }
 
+bool PrepareUpdater(const QString& path)
+{
+    const QFileInfo info(path);
+    if ((info.exists() || info.isSymLink()) && !IsLeftoverUpdater(path))
+        return info.isFile() && info.isExecutable();
+    return WriteUpdater(path);
+}
+
 bool IsLeftoverUpdater(const QString& path)
 {
     const QFileInfo info(path);

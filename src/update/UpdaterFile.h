@@ -19,6 +19,10 @@ inline constexpr char kLeftoverMark[] = "\nverbalto-leftover-updater\n";
 
 // Writes the embedded updater (with the mark) to path, executable; false on failure.
 bool WriteUpdater(const QString& path);
+// Makes path an updater ready to start: a patchwell there without the mark (installed with
+// Verbalto) is used as it is and never written over; otherwise the embedded one is written.
+// False when there is none to start.
+bool PrepareUpdater(const QString& path);
 
 // Deletes a leftover updater in programFolder; true when none of ours is left afterwards. A
 // patchwell without the mark (an installed one) is never touched. Start-up calls this unless

@@ -4,7 +4,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QTimer>
@@ -71,12 +70,10 @@ std::optional<Info> Parse(const QString& text)
     if (fields.size() < 4)
         return std::nullopt;
     Info info{fields[0], fields[2].trimmed(), fields[3], {}};
-    static const QRegularExpression sum(QStringLiteral("^\\s*sha256:([0-9A-Fa-f]{64})\\s*$"));
-    if (fields.size() > 4) {
-        const QRegularExpressionMatch m = sum.match(fields[4]);
-        if (m.hasMatch())
-            info.sha256 = m.captured(1).toLower();
-    }
+    const QString sum = fields.size() > 4 ? fields[4].trimmed() : QString();
+    const QLatin1String prefix("sha256:");
+    if (sum.startsWith(prefix, Qt::CaseInsensitive))
+        info.sha256 = sum.mid(prefix.size()).toLower();
     return info;
 }
 

@@ -13,7 +13,9 @@ struct Info
     QString version;     // field 1
     QString downloadUrl; // field 3
     QString notes;       // field 4
-    QString sha256;      // from a fifth field "sha256:<hex>", in lower case; else empty
+    // What follows "sha256:" in a fifth field, trimmed and in lower case, whether well formed
+    // or not (the replacement refuses a malformed one); nullopt without such a field.
+    std::optional<QString> sha256;
 };
 
 QUrl UpdateListUrl();

@@ -1,7 +1,10 @@
 #include "ReplaceExecutable.h"
 
+#include "ElfCheck.h"
+
 #include <QCryptographicHash>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,41 +25,54 @@ ReplaceResult systemFailure(int err)
     return failure(err, QString::fromLocal8Bit(std::strerror(err)));
 }
 
-// An ELF file that the loader can start: an executable or a position-independent one.
-bool isElfProgram(const QByteArray& head)
+bool isSha256(const QString& text)
 {
-    if (head.size() < 18 || !head.startsWith("\x7f"
-                                             "ELF"))
-        return false;
-    const bool little = head[5] == 1;
-    const int type = little ? (quint8(head[16]) | quint8(head[17]) << 8)
-                            : (quint8(head[16]) << 8 | quint8(head[17]));
-    return type == 2 || type == 3;
+    static const QRegularExpression hex(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9a-f]{64}")));
+    return hex.match(text).hasMatch();
 }
 
-} // namespace
-
-ReplaceResult ReplaceExecutable(const QString& download, const QString& target,
-                                const QString& expectedSha256)
+int refusalNumber(ElfCheck::Verdict verdict)
 {
-    QFile file(download);
-    if (!file.open(QIODevice::ReadOnly))
-        return systemFailure(errno ? errno : ENOENT);
+    switch (verdict) {
+    case ElfCheck::Verdict::OtherMachine:
+        return ReplaceResult::kOtherMachine;
+    case ElfCheck::Verdict::NotAProgram:
+        return ReplaceResult::kLibrary;
+    case ElfCheck::Verdict::Incomplete:
+        return ReplaceResult::kIncomplete;
+    default:
+        return ReplaceResult::kNotAProgram;
+    }
+}
+
+ReplaceResult check(QFile& file, const std::optional<QString>& expectedSha256)
+{
     if (file.size() == 0)
         return failure(ReplaceResult::kEmptyDownload, QStringLiteral("The download is empty."));
-    if (!isElfProgram(file.peek(64)))
-        return failure(ReplaceResult::kNotAProgram,
-                       QStringLiteral("The download is not a program for this system."));
-    if (!expectedSha256.isEmpty()) {
+    // Checked before the download is read at all: a list that names a checksum badly is not
+    // to be trusted with an unchecked program.
+    if (expectedSha256 && !isSha256(*expectedSha256))
+        return failure(ReplaceResult::kChecksumMalformed,
+                       QStringLiteral("The update list gives a malformed checksum."));
+    const std::optional<ElfCheck::Identity> self = ElfCheck::Running();
+    const ElfCheck::Verdict verdict =
+        self ? ElfCheck::Check(file, *self) : ElfCheck::Verdict::NotElf;
+    if (verdict != ElfCheck::Verdict::Program)
+        return failure(refusalNumber(verdict), ElfCheck::Describe(verdict));
+    if (expectedSha256) {
         QCryptographicHash hash(QCryptographicHash::Sha256);
-        if (!hash.addData(&file))
+        if (!file.seek(0) || !hash.addData(&file))
             return systemFailure(EIO);
-        if (QString::fromLatin1(hash.result().toHex()) != expectedSha256.toLower())
+        if (QString::fromLatin1(hash.result().toHex()) != *expectedSha256)
             return failure(ReplaceResult::kChecksumMismatch,
                            QStringLiteral("The download does not match its checksum."));
     }
-    file.close();
+    return ReplaceResult{true, 0, {}};
+}
 
+ReplaceResult install(const QString& download, const QString& target)
+{
     const QByteArray from = QFile::encodeName(download);
     const QByteArray to = QFile::encodeName(target);
     const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
@@ -71,4 +87,22 @@ ReplaceResult ReplaceExecutable(const QString& download, const QString& target,
     if (::rename(from.constData(), to.constData()) != 0)
         return systemFailure(errno);
     return ReplaceResult{true, 0, {}};
+}
+
+} // namespace
+
+ReplaceResult ReplaceExecutable(const QString& download, const QString& target,
+                                const std::optional<QString>& expectedSha256)
+{
+    QFile file(download);
+    if (!file.open(QIODevice::ReadOnly))
+        return systemFailure(errno ? errno : ENOENT);
+    ReplaceResult result = check(file, expectedSha256);
+    file.close();
+    if (result.ok)
+        result = install(download, target);
+    // A refused download is no use to anyone, and must not be taken for the program later.
+    if (!result.ok)
+        QFile::remove(download);
+    return result;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 struct ReplaceResult
 {
@@ -11,11 +12,16 @@ struct ReplaceResult
     QString description;
 
     static constexpr int kEmptyDownload = 1001;
-    static constexpr int kNotAProgram = 1002;
-    static constexpr int kChecksumMismatch = 1003;
+    static constexpr int kNotAProgram = 1002; // no ELF file at all
+    static constexpr int kOtherMachine = 1003;
+    static constexpr int kLibrary = 1004; // or an object or core file
+    static constexpr int kIncomplete = 1005;
+    static constexpr int kChecksumMismatch = 1006;
+    static constexpr int kChecksumMalformed = 1007;
 };
 
-// download and target must lie in the same folder. expectedSha256 (lower-case hex) is checked
-// when not empty.
+// download and target must lie in the same folder. The download must be a complete program for
+// this machine; when expectedSha256 is given it must be 64 lower-case hex digits and match.
+// A refused download is removed; the target is left as it was.
 ReplaceResult ReplaceExecutable(const QString& download, const QString& target,
-                                const QString& expectedSha256 = {});
+                                const std::optional<QString>& expectedSha256 = std::nullopt);

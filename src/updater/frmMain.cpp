@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -190,8 +191,7 @@ void frmMain::Downer1_DownError(const QString&)
 {
     if (m_closed)
         return;
-    lblCount->setText(QStringLiteral("升级失败, 请重试."));
-    m_updateFailed = true;
+    showFailure(QStringLiteral("升级失败, 请重试."));
 }
 
 void frmMain::Downer1_DownComplete(qint64, const QString& SaveFile)
@@ -203,6 +203,7 @@ void frmMain::Downer1_DownComplete(qint64, const QString& SaveFile)
     ReplaceResult result;
     if (target.isEmpty()) {
         result = {false, ENOENT, QStringLiteral("No program to replace.")};
+        QFile::remove(SaveFile);
     } else {
         pause(m_setup.replaceWaitMs);
         result = ReplaceExecutable(SaveFile, target, m_sha256);
@@ -216,12 +217,19 @@ void frmMain::Downer1_DownComplete(qint64, const QString& SaveFile)
         return;
     }
     m_replacing = false;
+    showFailure(QStringLiteral("更新失败，请重试！"));
     m_setup.showMessage(this, QMessageBox::Warning, QCoreApplication::applicationName(),
                         u"更新：" + joinPath(m_setup.programFolder, m_setup.mainExeName) +
                             u"\nError Number: " + QString::number(result.number) +
                             u"\nDescription:" + result.description);
+}
+
+void frmMain::showFailure(const QString& text)
+{
+    lblCount->setText(text);
+    // A full bar beside a failure would read as a finished update.
+    hProgress->setValue(0);
     m_updateFailed = true;
-    lblCount->setText(QStringLiteral("更新失败，请重试！"));
 }
 
 void frmMain::Downer1_DownAllComplete(const QStringList&)

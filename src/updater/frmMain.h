@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class Downloader;
 class QLabel;
@@ -81,12 +82,13 @@ class frmMain final : public QWidget
     void Downer1_DownAllComplete(const QStringList& FileNotDown);
     void Downer1_BeginDownError(int number, const QString& description, const QString& SaveFile);
     void setReady(bool ready);
+    void showFailure(const QString& text);
     void pause(int ms);
 
     Setup m_setup;
     QString m_downURL;
     QString m_savePath;
-    QString m_sha256;
+    std::optional<QString> m_sha256;
     bool m_updateFailed = false;
     bool m_replacing = false;
     bool m_closed = false;

@@ -80,6 +80,19 @@ TEST_F(UpdateCheckTest, YesWritesTheUpdaterStartsItAndEnds)
     EXPECT_TRUE(opened.isEmpty());
 }
 
+TEST_F(UpdateCheckTest, AnInstalledUpdaterIsStartedAsItIsNeverWrittenOver)
+{
+    const QByteArray installed = "\x7f"
+                                 "ELF installed with the program";
+    ASSERT_TRUE(TestUtil::writeFile(updater(), installed));
+    ASSERT_TRUE(QFile::setPermissions(updater(), QFile::permissions(updater()) | QFile::ExeOwner));
+    serveList(kNewer);
+    check.Timer2_Timer();
+    EXPECT_EQ(TestUtil::readFile(updater()), installed);
+    EXPECT_EQ(started, QStringList{updater() + u" verbalto in " + folder});
+    EXPECT_EQ(exits, 1);
+}
+
 TEST_F(UpdateCheckTest, NoOpensTheProductPageAndKeepsRunning)
 {
     serveList(kNewer);

@@ -52,7 +52,7 @@ TEST(PatchList, ReadsTheFieldsItUses)
     ASSERT_TRUE(info);
     EXPECT_EQ(info->downloadUrl, u"http://h/verbalto");
     EXPECT_EQ(PatchList::DisplayText(*info), u"Version: V1.5.19\r\nUpdates:\r\nfix");
-    EXPECT_TRUE(info->sha256.isEmpty());
+    EXPECT_FALSE(info->sha256);
     EXPECT_FALSE(PatchList::Parse(u"1.5.19|1|Updates"_qs));
     EXPECT_FALSE(PatchList::Parse(QString()));
 }
@@ -61,8 +61,11 @@ TEST(PatchList, TakesAChecksumFromTheFifthField)
 {
     const QString hex = QString(64, u'A');
     EXPECT_EQ(PatchList::Parse(u"1|2|u|Updates|sha256:"_qs + hex + u"\r\n")->sha256, hex.toLower());
-    EXPECT_TRUE(PatchList::Parse(u"1|2|u|Updates|sha256:abc"_qs)->sha256.isEmpty());
-    EXPECT_TRUE(PatchList::Parse(u"1|2|u|Updates|md5:"_qs + hex)->sha256.isEmpty());
+    // A malformed one is kept so that the update is refused, not installed unchecked.
+    EXPECT_EQ(PatchList::Parse(u"1|2|u|Updates|sha256:1234"_qs)->sha256, u"1234"_qs);
+    EXPECT_EQ(PatchList::Parse(u"1|2|u|Updates|SHA256:"_qs)->sha256, QString());
+    EXPECT_FALSE(PatchList::Parse(u"1|2|u|Updates|md5:"_qs + hex)->sha256);
+    EXPECT_FALSE(PatchList::Parse(u"1|2|u|Updates"_qs)->sha256);
 }
 
 TEST(PatchList, FetchesOnlyAListWithItsMarker)
@@ -89,16 +92,31 @@ TEST(PatchList, FetchesOnlyAListWithItsMarker)
 
 namespace {
 
-// An ELF header of the given type, padded: enough for the loader's first look.
-QByteArray elf(quint8 type, const QByteArray& tail = "payload")
+// This test program: a complete program for this machine.
+QByteArray self()
 {
-    QByteArray head("\x7f"
-                    "ELF\x02\x01\x01",
-                    7);
-    head.append(QByteArray(9, '\0'));
-    head.append(char(type));
-    head.append('\0');
-    return head + QByteArray(46, '\0') + tail;
+    return TestUtil::readFile(u"/proc/self/exe"_qs);
+}
+
+// A copy of this program with some header bytes changed.
+QByteArray patched(QList<QPair<int, char>> bytes)
+{
+    QByteArray program = self();
+    for (const auto& [at, value] : bytes)
+        program[at] = value;
+    return program;
+}
+
+// The file of a shared library this test has loaded.
+QString loadedLibrary(const char* name)
+{
+    const QList<QByteArray> maps = TestUtil::readFile(u"/proc/self/maps"_qs).split('\n');
+    for (const QByteArray& line : maps) {
+        const qsizetype at = line.indexOf('/');
+        if (at > 0 && line.contains(name))
+            return QString::fromLocal8Bit(line.mid(at));
+    }
+    return {};
 }
 
 class ReplaceTest : public ::testing::Test
@@ -113,7 +131,7 @@ class ReplaceTest : public ::testing::Test
 
 TEST_F(ReplaceTest, RenamesACheckedProgramOverTheOldOne)
 {
-    const QByteArray program = elf(3);
+    const QByteArray program = self();
     ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), program));
     const QString sum =
         QString::fromLatin1(QCryptographicHash::hash(program, QCryptographicHash::Sha256).toHex());
@@ -124,34 +142,60 @@ TEST_F(ReplaceTest, RenamesACheckedProgramOverTheOldOne)
     EXPECT_TRUE(QFileInfo(file("verbalto")).isExecutable());
 }
 
-TEST_F(ReplaceTest, RefusesDownloadsThatAreNoProgramAndKeepsTheOldOne)
+TEST_F(ReplaceTest, RefusesDownloadsThatCannotRunHereRemovesThemAndKeepsTheOldOne)
 {
+    const QByteArray program = self();
+    ASSERT_GT(program.size(), 4096);
+    const bool little = program[5] == 1;
+    const int machineByte = little ? 18 : 19;
+    // 62 is x86-64, 183 AArch64: one of them is another machine.
+    const char otherMachine = program[machineByte] == char(62) ? char(183) : char(62);
+    QByteArray object = patched({{16 + (little ? 0 : 1), 1}, {16 + (little ? 1 : 0), 0}});
+
     const QList<QPair<QByteArray, int>> bad = {
         {QByteArray(), ReplaceResult::kEmptyDownload},
         {"<html>404 Not Found</html>", ReplaceResult::kNotAProgram},
         {"#!/bin/sh\necho hi\n", ReplaceResult::kNotAProgram},
-        {elf(1), ReplaceResult::kNotAProgram}, // an object file
         {QByteArray("\x7f"
                     "ELF"),
          ReplaceResult::kNotAProgram},
+        // Cut inside the code, or before its program headers end.
+        {program.left(4096), ReplaceResult::kIncomplete},
+        {program.left(40), ReplaceResult::kIncomplete},
+        {patched({{machineByte, otherMachine}, {machineByte == 18 ? 19 : 18, 0}}),
+         ReplaceResult::kOtherMachine},
+        {patched({{4, char(program[4] == 2 ? 1 : 2)}}), ReplaceResult::kOtherMachine},
+        {patched({{5, char(little ? 2 : 1)}}), ReplaceResult::kOtherMachine},
+        {object, ReplaceResult::kLibrary},
+        {TestUtil::readFile(loadedLibrary("libQt6Core.so")), ReplaceResult::kLibrary},
+        // The C library names a loader and runs, but it is a library all the same.
+        {TestUtil::readFile(loadedLibrary("libc.so")), ReplaceResult::kLibrary},
     };
-    for (const auto& [bytes, number] : bad) {
-        ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), bytes));
+    for (qsizetype i = 0; i < bad.size(); ++i) {
+        ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), bad[i].first));
         const ReplaceResult r = ReplaceExecutable(file("tmp.tmp"), file("verbalto"));
         EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.number, number) << bytes.constData();
+        EXPECT_EQ(r.number, bad[i].second) << "case " << i;
         EXPECT_FALSE(r.description.isEmpty());
         EXPECT_EQ(TestUtil::readFile(file("verbalto")), "old program");
+        EXPECT_FALSE(QFile::exists(file("tmp.tmp"))) << "case " << i;
     }
-    ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), elf(2)));
-    EXPECT_EQ(ReplaceExecutable(file("tmp.tmp"), file("verbalto"), QString(64, u'0')).number,
-              ReplaceResult::kChecksumMismatch);
+
+    // A checksum that is given must be well formed and must match.
+    for (const auto& [sum, number] :
+         {qMakePair(QString(64, u'0'), ReplaceResult::kChecksumMismatch),
+          qMakePair(u"1234"_qs, ReplaceResult::kChecksumMalformed),
+          qMakePair(QString(), ReplaceResult::kChecksumMalformed)}) {
+        ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), program));
+        EXPECT_EQ(ReplaceExecutable(file("tmp.tmp"), file("verbalto"), sum).number, number);
+        EXPECT_FALSE(QFile::exists(file("tmp.tmp")));
+    }
     EXPECT_EQ(TestUtil::readFile(file("verbalto")), "old program");
 }
 
 TEST_F(ReplaceTest, AFailedRenameLeavesTheOldProgram)
 {
-    ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), elf(2)));
+    ASSERT_TRUE(TestUtil::writeFile(file("tmp.tmp"), self()));
     // A folder in the program's place cannot be renamed over.
     ASSERT_TRUE(QDir(dir.path()).mkpath(u"busy/inner"_qs));
     ReplaceResult r = ReplaceExecutable(file("tmp.tmp"), file("busy"));

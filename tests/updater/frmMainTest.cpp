@@ -172,9 +172,11 @@ TEST_F(frmMainTest, ADownloadThatIsNoProgramIsRefused)
             << messages[0].toStdString();
         EXPECT_TRUE(messages[0].contains(u"\nDescription:"));
         EXPECT_EQ(w->lblCount->text(), u"更新失败，请重试！");
+        EXPECT_NE(w->hProgress->value(), 100);
         EXPECT_TRUE(w->UpdateFailed());
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(TestUtil::readFile(exe()), oldProgram);
+        EXPECT_FALSE(QFile::exists(folder + u"/tmp.tmp"));
     }
 }
 
@@ -183,12 +185,17 @@ TEST_F(frmMainTest, AChecksumInTheListMustMatch)
     const QByteArray good =
         QCryptographicHash::hash(newProgram, QCryptographicHash::Sha256).toHex();
     const QByteArray url = server.baseUrl().toUtf8() + "/dl/verbalto";
-    serveList("1.6|1|" + url + "|Updates|sha256:" + QByteArray(64, 'a'));
-    auto w = load();
-    w->cmdDown->click();
-    ASSERT_TRUE(waitReady(*w));
-    EXPECT_EQ(w->lblCount->text(), u"更新失败，请重试！");
-    EXPECT_EQ(TestUtil::readFile(exe()), oldProgram);
+    // A wrong one, and a malformed one (never taken for no checksum at all).
+    for (const QByteArray& sum : {QByteArray(64, 'a'), QByteArray("1234")}) {
+        serveList("1.6|1|" + url + "|Updates|sha256:" + sum);
+        auto w = load();
+        w->cmdDown->click();
+        ASSERT_TRUE(waitReady(*w));
+        EXPECT_EQ(w->lblCount->text(), u"更新失败，请重试！");
+        EXPECT_EQ(w->hProgress->value(), 0);
+        EXPECT_EQ(TestUtil::readFile(exe()), oldProgram);
+        EXPECT_FALSE(QFile::exists(folder + u"/tmp.tmp"));
+    }
 
     serveList("1.6|1|" + url + "|Updates|sha256:" + good);
     auto again = load();
