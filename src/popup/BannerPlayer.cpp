@@ -35,7 +35,7 @@ bool BannerPlayer::SetImage(const QByteArray& data)
     if (m_movie)
         connect(m_movie, &QMovie::frameChanged, this, [this] { update(); });
     else
-        m_image = QImage::fromData(data);
+        m_image = GifAnimation::FirstFrame(data);
     updateTimer();
     update();
     return HasImage();
@@ -52,14 +52,29 @@ void BannerPlayer::advance()
     update();
 }
 
+void BannerPlayer::SetInView(bool inView)
+{
+    if (m_inView == inView)
+        return;
+    m_inView = inView;
+    updateTimer();
+}
+
+bool BannerPlayer::running() const
+{
+    return isVisible() && m_inView;
+}
+
 void BannerPlayer::updateTimer()
 {
-    // The sheen runs only over a still image that is on screen.
-    const bool run = isVisible() && !m_image.isNull() && m_settings.style == 0;
+    // The sheen runs only over a still image that is on screen, a movie only while seen.
+    const bool run = running() && !m_image.isNull() && m_settings.style == 0;
     if (run && !m_timer.isActive())
         m_timer.start();
     else if (!run)
         m_timer.stop();
+    if (m_movie)
+        GifAnimation::SetRunning(*m_movie, running());
 }
 
 void BannerPlayer::showEvent(QShowEvent* event)

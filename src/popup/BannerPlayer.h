@@ -20,6 +20,10 @@ class BannerPlayer final : public QWidget
     // A still image, or an animated GIF that plays by itself. False when it is no image at all.
     bool SetImage(const QByteArray& data);
 
+    // Whether the player is within the part of its page that is on screen; out of view it
+    // animates nothing.
+    void SetInView(bool inView);
+
     const BannerSettings& Settings() const { return m_settings; }
     bool HasImage() const;
     long long Frame() const { return m_frame; }
@@ -37,10 +41,12 @@ class BannerPlayer final : public QWidget
   private:
     void advance();
     void updateTimer();
+    bool running() const;
 
     BannerSettings m_settings;
     QImage m_image;
     QMovie* m_movie = nullptr;
     QTimer m_timer;
     long long m_frame = 0;
+    bool m_inView = true;
 };

@@ -1,12 +1,51 @@
 #include "GifAnimation.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QMovie>
 
+#include <cmath>
+
 namespace GifAnimation {
+namespace {
+
+qint64 pixels(QSize size)
+{
+    return qint64(size.width()) * qint64(size.height());
+}
+
+// The size a picture is decoded at, or an invalid size when it is not decoded at all.
+QSize decodedSize(QSize size)
+{
+    if (size.isEmpty() || pixels(size) > kMaxPixels)
+        return {};
+    if (pixels(size) <= kPixelBudget)
+        return size;
+    const double scale = std::sqrt(double(kPixelBudget) / double(pixels(size)));
+    return QSize(std::max(1, qRound(size.width() * scale)),
+                 std::max(1, qRound(size.height() * scale)));
+}
+
+QSize frameSize(const QByteArray& data)
+{
+    // Every GIF frame is drawn on the whole logical screen, whatever its own size.
+    if (data.startsWith("GIF8") && data.size() >= 10) {
+        const auto word = [&data](int at) { return quint8(data[at]) | quint8(data[at + 1]) << 8; };
+        return QSize(word(6), word(8));
+    }
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).size();
+}
+
+} // namespace
 
 QMovie* Start(const QByteArray& data, QObject* parent)
 {
+    const QSize size = frameSize(data);
+    if (!size.isValid() || decodedSize(size) != size)
+        return nullptr;
     auto* buffer = new QBuffer;
     buffer->setData(data);
     buffer->open(QIODevice::ReadOnly);
@@ -18,6 +57,32 @@ QMovie* Start(const QByteArray& data, QObject* parent)
     }
     movie->start();
     return movie;
+}
+
+void SetRunning(QMovie& movie, bool run)
+{
+    if (run ? movie.state() == QMovie::Paused : movie.state() == QMovie::Running)
+        movie.setPaused(!run);
+}
+
+QImage FirstFrame(const QByteArray& data)
+{
+    const QSize size = frameSize(data);
+    if (size.isValid() && !decodedSize(size).isValid())
+        return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (size.isValid() && decodedSize(size) != size)
+        reader.setScaledSize(decodedSize(size));
+    const QImage image = reader.read();
+    // A header may promise less than the picture holds.
+    const QSize fit = decodedSize(image.size());
+    if (!fit.isValid())
+        return {};
+    return fit == image.size() ? image
+                               : image.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace GifAnimation

@@ -1,8 +1,17 @@
 #include "HtmlPage.h"
 
+#include <QFile>
+
+#include <QBuffer>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrlQuery>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace HtmlPage {
 namespace {
@@ -54,7 +63,65 @@ int dimension(const QString& element, const QString& name, int fallback)
     return fallback;
 }
 
+bool isWebScheme(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
 } // namespace
+
+Kind Classify(const QByteArray& contentType, const QByteArray& body)
+{
+    const QByteArray type = contentType.split(';').value(0).trimmed().toLower();
+    if (type == "text/html" || type == "application/xhtml+xml")
+        return Kind::Html;
+    if (type.startsWith("image/"))
+        return Kind::Image;
+    if (!type.isEmpty())
+        return Kind::Other;
+    QBuffer buffer;
+    buffer.setData(body);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader::imageFormat(&buffer).isEmpty() ? Kind::Html : Kind::Image;
+}
+
+std::optional<QByteArray> ReadLocalFile(const QString& path, qint64 maxBytes)
+{
+    // Opened without waiting (a FIFO would wait for a writer), then looked at before any read.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info = {};
+    std::optional<QByteArray> data;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxBytes) {
+        // The file may grow while it is read: one byte past the limit tells.
+        QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+        qsizetype have = 0;
+        while (have < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + have, size_t(bytes.size() - have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            have += n;
+        }
+        if (have <= maxBytes && have <= info.st_size) {
+            bytes.truncate(have);
+            data = std::move(bytes);
+        }
+    }
+    ::close(fd);
+    return data;
+}
+
+bool MayLoad(const QUrl& pageUrl, const QUrl& url)
+{
+    if (isWebScheme(url))
+        return true;
+    return pageUrl.isLocalFile() && url.isLocalFile();
+}
 
 QString Decode(const QByteArray& body, const QByteArray& contentType)
 {

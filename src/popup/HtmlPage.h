@@ -6,8 +6,26 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <optional>
 
 namespace HtmlPage {
+
+// Pages and every resource of theirs are at most this large.
+inline constexpr qint64 kMaxBytes = 8 * 1024 * 1024;
+
+// What an answer to a navigation is shown as.
+enum class Kind { Html, Image, Other };
+// From the Content-Type; without one (a local file), an image is told by its bytes and
+// anything else is taken for a page.
+Kind Classify(const QByteArray& contentType, const QByteArray& body);
+
+// The bytes of a local regular file of at most maxBytes; nullopt for anything else (missing,
+// too large, a folder, a device, a FIFO, a socket). Never waits for a writer or a device.
+std::optional<QByteArray> ReadLocalFile(const QString& path, qint64 maxBytes = kMaxBytes);
+
+// Whether a page that came from pageUrl may load a resource from url: a page from the network
+// only from http(s), a local page from http(s) and local files.
+bool MayLoad(const QUrl& pageUrl, const QUrl& url);
 
 // The page text: the charset of the Content-Type header, else a byte-order mark or a meta
 // charset, else UTF-8. Unknown charsets fall back the same way.

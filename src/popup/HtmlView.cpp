@@ -6,18 +6,22 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
-#include <QFile>
-#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMovie>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextFragment>
 #include <QTextLayout>
+#include <QTimer>
+#include <memory>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -90,20 +94,24 @@ void HtmlView::NavigateUrl(const QUrl& url)
     ++m_generation;
     m_pageUrl = url;
     fetch(url, [this](bool ok, const QByteArray& body, const QByteArray& type) {
-        if (ok)
+        // An image is shown as one; anything else that is no page gives a blank page.
+        const auto kind = ok ? HtmlPage::Classify(type, body) : HtmlPage::Kind::Other;
+        if (kind == HtmlPage::Kind::Html)
             showPage(body, type);
+        else if (kind == HtmlPage::Kind::Image)
+            showImage(body);
         else
             showBlank();
-        emit loadFinished(ok);
+        emit loadFinished(kind != HtmlPage::Kind::Other);
     });
 }
 
 void HtmlView::fetch(const QUrl& url, Done done)
 {
     const quint64 generation = m_generation;
-    if (url.isLocalFile() || !isWebScheme(url)) {
-        // Local files are small and quick, but are still delivered from the event loop, so
-        // that a page never appears in the middle of the call that asked for it.
+    if (!isWebScheme(url)) {
+        // Local files are delivered from the event loop, so that a page never appears in the
+        // middle of the call that asked for it.
         ++m_localPending;
         QMetaObject::invokeMethod(
             this,
@@ -111,13 +119,9 @@ void HtmlView::fetch(const QUrl& url, Done done)
                 --m_localPending;
                 if (generation != m_generation)
                     return;
-                QFile file(url.toLocalFile());
-                if (!url.isLocalFile() || !file.open(QIODevice::ReadOnly) ||
-                    file.size() > kMaxBytes) {
-                    done(false, {}, {});
-                    return;
-                }
-                done(true, file.readAll(), {});
+                const auto data =
+                    url.isLocalFile() ? HtmlPage::ReadLocalFile(url.toLocalFile()) : std::nullopt;
+                done(data.has_value(), data.value_or(QByteArray()), {});
             },
             Qt::QueuedConnection);
         return;
@@ -129,21 +133,36 @@ void HtmlView::fetch(const QUrl& url, Done done)
     request.setTransferTimeout(m_timeoutMs);
     QNetworkReply* reply = network().get(request);
     m_replies.append(reply);
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kMaxBytes)
+    // A page trickling in never holds its connection past the time-out as a whole.
+    QTimer::singleShot(m_timeoutMs, reply, &QNetworkReply::abort);
+    // Taken out as it arrives, so that nothing past the cap is ever held.
+    auto body = std::make_shared<QByteArray>();
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply] {
+        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxBytes)
             reply->abort();
     });
-    connect(
-        reply, &QNetworkReply::finished, this, [this, reply, generation, done = std::move(done)] {
-            m_replies.removeOne(reply);
-            reply->deleteLater();
-            if (generation != m_generation)
-                return;
-            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            const bool ok = reply->error() == QNetworkReply::NoError && status < 400;
-            done(ok, ok ? reply->readAll() : QByteArray(),
-                 reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
-        });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, body] {
+        if (body->size() + reply->bytesAvailable() > kMaxBytes)
+            reply->abort();
+        else
+            body->append(reply->readAll());
+    });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, body, generation, done = std::move(done)] {
+                m_replies.removeOne(reply);
+                reply->deleteLater();
+                if (generation != m_generation)
+                    return;
+                const int status =
+                    reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                bool ok = reply->error() == QNetworkReply::NoError && status < 400;
+                if (ok && body->size() + reply->bytesAvailable() <= kMaxBytes)
+                    body->append(reply->readAll());
+                else
+                    ok = false;
+                done(ok, ok ? *body : QByteArray(),
+                     reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+            });
 }
 
 void HtmlView::cancelLoads()
@@ -156,7 +175,8 @@ void HtmlView::cancelLoads()
 
 void HtmlView::clearPage()
 {
-    qDeleteAll(std::exchange(m_movies, {}));
+    for (const Animation& animation : std::exchange(m_movies, {}))
+        delete animation.movie;
     qDeleteAll(std::exchange(m_players, {}));
     m_playerSizes.clear();
     m_requested.clear();
@@ -194,6 +214,27 @@ void HtmlView::showPage(const QByteArray& body, const QByteArray& contentType)
     placePlayers();
 }
 
+void HtmlView::showImage(const QByteArray& body)
+{
+    clearPage();
+    m_baseUrl = m_pageUrl;
+    m_noScroll = false;
+    applyScrollPolicy();
+    document()->setDocumentMargin(0);
+    // The picture is already here: the page that shows it must not fetch it again.
+    m_requested.insert(m_pageUrl);
+    const QString source = m_pageUrl.toString(QUrl::FullyEncoded).toHtmlEscaped();
+    setHtml(u"<html><body><img src=\""_s + source + u"\"></body></html>"_s);
+    m_blank = false;
+    imageArrived(m_pageUrl, m_pageUrl, true, body);
+}
+
+void HtmlView::refuse(const QUrl& url)
+{
+    QMetaObject::invokeMethod(
+        this, [this, url] { emit resourceLoaded(url, false); }, Qt::QueuedConnection);
+}
+
 QVariant HtmlView::loadResource(int type, const QUrl& name)
 {
     // No style sheets or frames: only images, fetched in the background.
@@ -205,6 +246,10 @@ QVariant HtmlView::loadResource(int type, const QUrl& name)
     const QUrl url = m_baseUrl.resolved(name);
     if (!m_requested.contains(url)) {
         m_requested.insert(url);
+        if (!HtmlPage::MayLoad(m_pageUrl, url)) {
+            refuse(url);
+            return transparentImage(QSize(1, 1));
+        }
         fetch(url, [this, name, url](bool ok, const QByteArray& data, const QByteArray&) {
             imageArrived(name, url, ok, data);
         });
@@ -215,7 +260,7 @@ QVariant HtmlView::loadResource(int type, const QUrl& name)
 
 void HtmlView::imageArrived(const QUrl& name, const QUrl& url, bool ok, const QByteArray& data)
 {
-    QImage image = ok ? QImage::fromData(data) : QImage();
+    const QImage image = ok ? GifAnimation::FirstFrame(data) : QImage();
     if (image.isNull()) {
         emit resourceLoaded(url, false);
         return;
@@ -233,8 +278,7 @@ void HtmlView::imageArrived(const QUrl& name, const QUrl& url, bool ok, const QB
             publish(movie->currentImage());
             viewport()->update();
         });
-        m_movies.append(movie);
-        movie->setPaused(!isVisible());
+        m_movies.append({name, movie});
     }
 
     // The real size may differ from the stand-in: lay the page out again.
@@ -254,6 +298,10 @@ void HtmlView::startPlayer(int index, const HtmlPage::PlayerObject& object)
             [this](const QString& url) { openLink(m_baseUrl.resolved(QUrl(url))); });
 
     const QUrl settingsUrl = m_baseUrl.resolved(QUrl(object.settings));
+    if (!HtmlPage::MayLoad(m_pageUrl, settingsUrl)) {
+        refuse(settingsUrl);
+        return;
+    }
     QPointer<BannerPlayer> guard(player);
     fetch(settingsUrl, [this, guard](bool ok, const QByteArray& xml, const QByteArray&) {
         const auto settings = ok ? BannerSettings::Parse(xml) : std::nullopt;
@@ -263,6 +311,10 @@ void HtmlView::startPlayer(int index, const HtmlPage::PlayerObject& object)
         }
         guard->SetSettings(*settings);
         const QUrl imageUrl = m_baseUrl.resolved(QUrl(settings->imgURL));
+        if (!HtmlPage::MayLoad(m_pageUrl, imageUrl)) {
+            emit resourceLoaded(imageUrl, false);
+            return;
+        }
         fetch(imageUrl,
               [this, guard, imageUrl](bool ok, const QByteArray& data, const QByteArray&) {
                   const bool shown = ok && guard && guard->SetImage(data);
@@ -271,33 +323,104 @@ void HtmlView::startPlayer(int index, const HtmlPage::PlayerObject& object)
     });
 }
 
-void HtmlView::placePlayers()
+QList<HtmlView::ImagePlace> HtmlView::imagePlaces() const
 {
-    if (m_players.isEmpty())
-        return;
+    QList<ImagePlace> places;
     QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    layout->documentSize(); // lays out what is not laid out yet
+    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
             if (!format.isImageFormat())
                 continue;
-            const int index = HtmlPage::PlaceholderIndex(QUrl(format.toImageFormat().name()));
-            if (index < 0 || index >= m_players.size())
-                continue;
-            const QRectF blockRect = layout->blockBoundingRect(block);
-            const QTextLine line =
-                block.layout()->lineForTextPosition(fragment.position() - block.position());
+            const QTextImageFormat image = format.toImageFormat();
+            const int at = fragment.position() - block.position();
+            const QTextLine line = block.layout()->lineForTextPosition(at);
             if (!line.isValid())
                 continue;
-            const QSize size = m_playerSizes.value(index);
-            const qreal x = blockRect.x() + line.cursorToX(fragment.position() - block.position());
-            const qreal y =
-                blockRect.y() + std::max(line.y(), line.y() + line.ascent() - size.height());
-            m_players.at(index)->setGeometry(QRect(QPointF(x, y).toPoint() - scroll, size));
+            const QRectF blockRect = layout->blockBoundingRect(block);
+            const QPointF origin(blockRect.x() + line.cursorToX(at), blockRect.y() + line.y());
+            places.append({image.name(), origin - scroll, line.ascent(),
+                           QSizeF(image.width(), image.height())});
         }
     }
+    return places;
+}
+
+void HtmlView::placePlayers()
+{
+    if (!m_players.isEmpty()) {
+        for (const ImagePlace& place : imagePlaces()) {
+            const int index = HtmlPage::PlaceholderIndex(QUrl(place.name));
+            if (index < 0 || index >= m_players.size())
+                continue;
+            const QSize size = m_playerSizes.value(index);
+            const qreal y =
+                std::max(place.origin.y(), place.origin.y() + place.ascent - size.height());
+            m_players.at(index)->setGeometry(QRect(QPointF(place.origin.x(), y).toPoint(), size));
+        }
+    }
+    updateAnimations();
+}
+
+QRect HtmlView::shownArea() const
+{
+    if (!isVisible() || window()->isMinimized())
+        return {};
+    // The part of the viewport that is on a screen: a window slid past the screen's edge, or
+    // scrolled parts of the page, show nothing.
+    const QRect viewRect = viewport()->visibleRegion().boundingRect();
+    const QPoint offset = viewport()->mapToGlobal(QPoint(0, 0));
+    QRect shown;
+    for (const QScreen* screen : QGuiApplication::screens())
+        shown |= viewRect.translated(offset).intersected(screen->geometry());
+    return shown.translated(-offset);
+}
+
+void HtmlView::updateAnimations()
+{
+    if (m_movies.isEmpty() && m_players.isEmpty())
+        return;
+    const QRect shown = shownArea();
+    const QList<ImagePlace> places = shown.isEmpty() ? QList<ImagePlace>() : imagePlaces();
+    for (const Animation& animation : std::as_const(m_movies)) {
+        const QSize frame = animation.movie->currentImage().size();
+        bool inView = false;
+        for (const ImagePlace& place : places) {
+            // The page names it relative to its base; the document asks for it resolved.
+            if (m_baseUrl.resolved(QUrl(place.name)) != m_baseUrl.resolved(animation.name))
+                continue;
+            const QSizeF size = place.size.isEmpty() ? QSizeF(frame) : place.size;
+            const qreal top =
+                std::max(place.origin.y(), place.origin.y() + place.ascent - size.height());
+            inView = inView || QRectF(QPointF(place.origin.x(), top), size)
+                                   .intersects(QRectF(shown).adjusted(-1, -1, 1, 1));
+        }
+        // An animation nobody can see costs a decode per frame for nothing.
+        GifAnimation::SetRunning(*animation.movie, inView);
+    }
+    for (BannerPlayer* player : std::as_const(m_players))
+        player->SetInView(player->geometry().intersects(shown));
+}
+
+bool HtmlView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_watchedWindow) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+        case QEvent::Show:
+        case QEvent::Hide:
+            updateAnimations();
+            break;
+        default:
+            break;
+        }
+    }
+    return QTextBrowser::eventFilter(watched, event);
 }
 
 void HtmlView::resizeEvent(QResizeEvent* event)
@@ -315,16 +438,21 @@ void HtmlView::scrollContentsBy(int dx, int dy)
 void HtmlView::showEvent(QShowEvent* event)
 {
     QTextBrowser::showEvent(event);
-    for (QMovie* movie : std::as_const(m_movies))
-        movie->setPaused(false);
+    // The window's moves and state tell whether the page is on screen.
+    if (m_watchedWindow != window()) {
+        if (m_watchedWindow)
+            m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = window();
+        m_watchedWindow->installEventFilter(this);
+    }
+    updateAnimations();
 }
 
 void HtmlView::hideEvent(QHideEvent* event)
 {
     QTextBrowser::hideEvent(event);
     // A window hidden in the tray spends nothing on animations.
-    for (QMovie* movie : std::as_const(m_movies))
-        movie->setPaused(true);
+    updateAnimations();
 }
 
 void HtmlView::openLink(const QUrl& link)

@@ -1,12 +1,15 @@
 // A light HTML view on QTextBrowser for the banner and the popup: loads a local file or an
 // http(s) page and its images asynchronously through the program's one network manager, plays
-// GIF animations, hosts our banner player where a page embeds it, and opens clicked links in the
-// default browser. It runs no scripts and shows a blank page when a load fails.
+// GIF animations while they are in view, hosts our banner player where a page embeds it, and
+// opens clicked links in the default browser. It runs no scripts and shows a blank page when a
+// load fails. A page from the network reaches only the network, never local files; every page
+// and resource is capped in size and every picture in pixels.
 #pragma once
 
 #include "HtmlPage.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 #include <QTextBrowser>
 #include <QUrl>
@@ -23,7 +26,7 @@ class HtmlView final : public QTextBrowser
   public:
     using LinkOpener = std::function<void(const QUrl&)>;
 
-    static constexpr qint64 kMaxBytes = 8 * 1024 * 1024; // per page or image
+    static constexpr qint64 kMaxBytes = HtmlPage::kMaxBytes; // per page or resource
     static constexpr int kDefaultTimeoutMs = 30000;
 
     explicit HtmlView(QWidget* parent = nullptr);
@@ -55,8 +58,23 @@ class HtmlView final : public QTextBrowser
     void scrollContentsBy(int dx, int dy) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    struct Animation
+    {
+        QUrl name;
+        QMovie* movie;
+    };
+    // An image in the laid-out page, in viewport coordinates.
+    struct ImagePlace
+    {
+        QString name;
+        QPointF origin; // left end of its line's top
+        qreal ascent;
+        QSizeF size; // as the page gives it; empty when it does not
+    };
+
     using Done = std::function<void(bool ok, const QByteArray& body, const QByteArray& type)>;
 
     void fetch(const QUrl& url, Done done);
@@ -64,9 +82,14 @@ class HtmlView final : public QTextBrowser
     void clearPage();
     void showPage(const QByteArray& body, const QByteArray& contentType);
     void showBlank();
+    void showImage(const QByteArray& body);
+    void refuse(const QUrl& url);
     void imageArrived(const QUrl& name, const QUrl& url, bool ok, const QByteArray& data);
     void startPlayer(int index, const HtmlPage::PlayerObject& object);
     void placePlayers();
+    void updateAnimations();
+    QList<ImagePlace> imagePlaces() const;
+    QRect shownArea() const;
     void openLink(const QUrl& link);
     void applyScrollPolicy();
     QNetworkAccessManager& network();
@@ -83,7 +106,8 @@ class HtmlView final : public QTextBrowser
     QNetworkAccessManager* m_network = nullptr;
     QList<QNetworkReply*> m_replies;
     QSet<QUrl> m_requested;
-    QList<QMovie*> m_movies;
+    QList<Animation> m_movies;
     QList<BannerPlayer*> m_players;
     QList<QSize> m_playerSizes;
+    QPointer<QObject> m_watchedWindow;
 };

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -128,6 +129,49 @@ TEST(HtmlPage, DecodesByHeaderThenMetaThenUtf8)
                     .contains(expected));
     EXPECT_EQ(HtmlPage::Decode(expected.toUtf8(), "text/html; charset=no-such-set"), expected);
     EXPECT_EQ(HtmlPage::Decode(expected.toUtf8()), expected);
+}
+
+TEST(HtmlPage, ReadsOnlyRegularLocalFilesWithinTheCapAndNeverWaits)
+{
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("page.htm"));
+    ASSERT_TRUE(TestUtil::writeFile(page, "<p>local</p>"));
+    EXPECT_EQ(HtmlPage::ReadLocalFile(page), QByteArray("<p>local</p>"));
+    EXPECT_EQ(HtmlPage::ReadLocalFile(page, 12), QByteArray("<p>local</p>"));
+    EXPECT_FALSE(HtmlPage::ReadLocalFile(page, 11));
+
+    // A FIFO with no writer would block a plain read for good.
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big = dir.filePath(QStringLiteral("big"));
+    QFile sparse(big);
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(HtmlPage::kMaxBytes + 1));
+    const QString link = dir.filePath(QStringLiteral("zero"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), link));
+    for (const QString& bad : {fifo, big, link, QStringLiteral("/dev/zero"), dir.path(),
+                               dir.filePath(QStringLiteral("missing"))})
+        EXPECT_FALSE(HtmlPage::ReadLocalFile(bad)) << bad.toStdString();
+}
+
+TEST(HtmlPage, PagesFromTheNetworkReachOnlyTheNetwork)
+{
+    const QUrl web(QStringLiteral("http://promo.example/p.htm"));
+    const QUrl local = QUrl::fromLocalFile(QStringLiteral("/run/user/0/verbalto/offAD1.htm"));
+    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/etc/passwd"));
+    EXPECT_TRUE(HtmlPage::MayLoad(web, QUrl(QStringLiteral("https://cdn.example/a.png"))));
+    EXPECT_FALSE(HtmlPage::MayLoad(web, file));
+    EXPECT_FALSE(HtmlPage::MayLoad(web, QUrl(QStringLiteral("qrc:/AD/tmpAD.png"))));
+    EXPECT_FALSE(HtmlPage::MayLoad(web, QUrl(QStringLiteral("ftp://promo.example/a.png"))));
+    EXPECT_TRUE(HtmlPage::MayLoad(local, file));
+    EXPECT_TRUE(HtmlPage::MayLoad(local, web));
+    EXPECT_FALSE(HtmlPage::MayLoad(local, QUrl(QStringLiteral("qrc:/AD/tmpAD.png"))));
+
+    EXPECT_EQ(HtmlPage::Classify("text/html; charset=UTF-8", "x"), HtmlPage::Kind::Html);
+    EXPECT_EQ(HtmlPage::Classify("image/gif", "x"), HtmlPage::Kind::Image);
+    EXPECT_EQ(HtmlPage::Classify("text/plain", "<p>x</p>"), HtmlPage::Kind::Other);
+    EXPECT_EQ(HtmlPage::Classify("application/octet-stream", "x"), HtmlPage::Kind::Other);
+    EXPECT_EQ(HtmlPage::Classify({}, "<p>x</p>"), HtmlPage::Kind::Html);
+    EXPECT_EQ(HtmlPage::Classify({}, resource(QStringLiteral("tmpAD.png"))), HtmlPage::Kind::Image);
 }
 
 TEST(OfflineBanner, FilesAreWrittenOnceAndNamesInsideAgreeInCase)

@@ -8,12 +8,16 @@
 #include "TestUtil.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
+#include <QMovie>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -236,4 +240,153 @@ TEST(HtmlView, RemotePlayerWithUnplayableMovieShowsNothingAndDoesNotBreakThePage
     EXPECT_EQ(view.Players().first()->Settings().speed, 5);
     EXPECT_EQ(view.Players().first()->size(), QSize(200, 40));
     EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("after")));
+}
+
+namespace {
+
+// An animated GIF (two frames of 4 x 4) on a logical screen of side x side: every frame is
+// decoded at the screen's size.
+QByteArray gifOfSide(quint16 side)
+{
+    QByteArray gif = kGif;
+    const char size[2] = {char(side & 0xff), char(side >> 8)};
+    gif.replace(6, 2, size, 2);
+    gif.replace(8, 2, size, 2);
+    return gif;
+}
+
+QList<QMovie*> runningMovies(HtmlView& view)
+{
+    QList<QMovie*> running;
+    for (QMovie* movie : view.findChildren<QMovie*>()) {
+        if (movie->state() == QMovie::Running)
+            running << movie;
+    }
+    return running;
+}
+
+} // namespace
+
+TEST(HtmlView, ARemotePageLoadsNoLocalFilesAndALocalPageOnlyRegularOnes)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(TestUtil::writeFile(dir.filePath(u"red.png"_qs), png(Qt::red)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_qs)).constData(), 0600), 0);
+    const QByteArray local = QUrl::fromLocalFile(dir.path()).toEncoded();
+    TestHttpServer server;
+    server.setReply("/abs.htm", CannedReply::ok("<img src='" + local +
+                                                "/red.png'>"
+                                                "<img src='file:///dev/zero'>"
+                                                "<embed src='p.player?data=" +
+                                                local + "/offAD.xml' width=20 height=20>"));
+    server.setReply("/base.htm", CannedReply::ok("<base href='" + local +
+                                                 "/'><img src='red.png'>"
+                                                 "<img src='fifo'>"));
+    for (const char* page : {"/abs.htm", "/base.htm"}) {
+        HtmlView view;
+        view.show();
+        QSignalSpy images(&view, &HtmlView::resourceLoaded);
+        view.Navigate(server.baseUrl() + QString::fromLatin1(page));
+        ASSERT_TRUE(TestUtil::waitUntil([&] { return images.size() >= 2; }));
+        for (const QList<QVariant>& image : images)
+            EXPECT_FALSE(image.at(1).toBool()) << image.at(0).toUrl().toString().toStdString();
+        EXPECT_EQ(view.PendingLoads(), 0);
+    }
+
+    // A local page: the regular file shows; the FIFO and the device are skipped at once.
+    ASSERT_TRUE(TestUtil::writeFile(dir.filePath(u"page.htm"_qs),
+                                    "<img src='fifo'><img src='/dev/zero'><img src='red.png'>"));
+    HtmlView view;
+    view.show();
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(dir.filePath(u"page.htm"_qs));
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return images.size() >= 3; }));
+    int shown = 0;
+    for (const QList<QVariant>& image : images)
+        shown += image.at(1).toBool() ? 1 : 0;
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shownImage(view, u"red.png"_qs).pixelColor(0, 0), QColor(Qt::red));
+}
+
+TEST(HtmlView, OversizedRepliesAreCutOffAndHugePicturesShownStillAtTheBudget)
+{
+    TestHttpServer server;
+    const QByteArray huge(HtmlView::kMaxBytes + 1, 'x');
+    server.setReply("/big.htm", CannedReply::ok("<p>" + huge));
+    server.setReply("/p.htm", CannedReply::ok("<img src='big.png'><img src='huge.gif'>"));
+    server.setReply("/big.png", CannedReply::ok(huge, "image/png"));
+    server.setReply("/huge.gif", CannedReply::ok(gifOfSide(4000), "image/gif"));
+    HtmlView view;
+    view.show();
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    view.Navigate(server.baseUrl() + u"/big.htm");
+    ASSERT_TRUE(finished(done));
+    EXPECT_FALSE(done.first().at(0).toBool());
+    EXPECT_TRUE(view.IsBlank());
+
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(server.baseUrl() + u"/p.htm");
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return images.size() >= 2; }));
+    for (const QList<QVariant>& image : images)
+        EXPECT_EQ(image.at(1).toBool(), image.at(0).toUrl().path() == u"/huge.gif");
+    const QImage gif = shownImage(view, u"huge.gif"_qs);
+    EXPECT_EQ(gif.size(), QSize(1024, 1024));
+    // Scaled once and still: no movie decodes 4000 x 4000 frames.
+    EXPECT_TRUE(view.findChildren<QMovie*>().isEmpty());
+}
+
+TEST(HtmlView, AnimationsRunOnlyWhileInView)
+{
+    TestHttpServer server;
+    server.setReply("/p.htm", CannedReply::ok("<p>top</p>" + QByteArray("<br>").repeated(300) +
+                                              "<img src='anim.gif' width=4 height=4>"));
+    server.setReply("/anim.gif", CannedReply::ok(kGif, "image/gif"));
+    QWidget window;
+    window.resize(200, 100);
+    HtmlView view(&window);
+    view.resize(200, 100);
+    window.show();
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(server.baseUrl() + u"/p.htm");
+    ASSERT_TRUE(finished(images));
+    ASSERT_EQ(view.findChildren<QMovie*>().size(), 1);
+    EXPECT_TRUE(runningMovies(view).isEmpty()); // below the fold
+
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    EXPECT_EQ(runningMovies(view).size(), 1);
+
+    // A window moved past the screen's edge shows nothing either.
+    window.move(-5000, -5000);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return runningMovies(view).isEmpty(); }));
+    window.move(0, 0);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return runningMovies(view).size() == 1; }));
+    window.hide();
+    EXPECT_TRUE(runningMovies(view).isEmpty());
+}
+
+TEST(HtmlView, AnImageAnswerShowsTheImageOtherAnswersABlankPage)
+{
+    TestHttpServer server;
+    server.setReply("/pic", CannedReply::ok(png(Qt::red), "image/png"));
+    server.setReply("/text", CannedReply::ok("<p>not a page</p>", "text/plain"));
+    server.setReply("/bin", CannedReply::ok(png(Qt::red), "application/octet-stream"));
+    HtmlView view;
+    view.show();
+    QSignalSpy done(&view, &HtmlView::loadFinished);
+    view.Navigate(server.baseUrl() + u"/pic");
+    ASSERT_TRUE(finished(done));
+    EXPECT_TRUE(done.first().at(0).toBool());
+    EXPECT_FALSE(view.IsBlank());
+    EXPECT_FALSE(view.toPlainText().contains(u"PNG"_qs));
+    EXPECT_EQ(shownImage(view, server.baseUrl() + u"/pic").pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(server.requestCount(), 1);
+
+    for (const char* other : {"/text", "/bin"}) {
+        done.clear();
+        view.Navigate(server.baseUrl() + QString::fromLatin1(other));
+        ASSERT_TRUE(finished(done));
+        EXPECT_FALSE(done.first().at(0).toBool());
+        EXPECT_TRUE(view.IsBlank());
+        EXPECT_TRUE(view.toPlainText().trimmed().isEmpty()) << other;
+    }
 }
