@@ -1,5 +1,6 @@
-// The updater's download control: reads URLs in the background, each whole into memory, writes
-// each finished one to its target file, and reports progress, failure, completion of each file
+// The updater's download control: reads URLs in the background, writes each to a file beside
+// its target as the data arrives (through a small read buffer), renames the finished file over
+// the target, and reports progress (about ten times a second), failure, completion of each file
 // and of the whole batch. A download is known by its target path.
 #pragma once
 
@@ -9,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <memory>
+#include <vector>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -28,9 +31,9 @@ class Downloader final : public QObject
     explicit Downloader(QObject* parent = nullptr);
     ~Downloader() override;
 
-    // Starts reading url into memory under the key saveFile. Options: "TransferTimeout" (ms
-    // without data before the read fails). A url that cannot be read (empty, relative, not
-    // http or https) starts nothing and raises BeginDownError instead.
+    // Starts reading url into a file beside saveFile, under the key saveFile. Options:
+    // "TransferTimeout" (ms without data before the read fails). A url that cannot be read (empty,
+    // relative, not http or https) starts nothing and raises BeginDownError instead.
     void BeginDown(const QString& url, const QString& saveFile,
                    const QVariantMap& asyncReadOptions = {});
     // Cancels every read, forgets them all and raises nothing.
@@ -41,6 +44,8 @@ class Downloader final : public QObject
     const QList<quint8>& FileState() const { return m_fileState; }
 
     // The read service's notifications. Network reads call them; tests may call them directly.
+    // On completion, data is what has not yet been written of the read (empty for a network
+    // read, which writes as it goes).
     void AsyncReadProgress(const QString& key, qint64 curBytes, qint64 maxBytes, int status);
     void AsyncReadComplete(const QString& key, int status, const QByteArray& data);
 
@@ -54,12 +59,18 @@ class Downloader final : public QObject
     void BeginDownError(int number, const QString& description, const QString& SaveFile);
 
   private:
+    struct Read;
+
     void CheckAllDone();
     void cancelRead(const QString& key);
     void reset();
+    Read* findRead(const QString& key);
+    bool writeArrived(Read& read);
+    void finishRead(QNetworkReply* reply);
+    bool commit(const QString& key, const QByteArray& data, qint64& size);
 
     QNetworkAccessManager* m_network;
     QStringList m_fileList;
     QList<quint8> m_fileState;
-    QList<QPair<QString, QNetworkReply*>> m_reads;
+    std::vector<std::unique_ptr<Read>> m_reads;
 };

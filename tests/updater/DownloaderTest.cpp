@@ -2,7 +2,11 @@
 #include "TestHttpServer.h"
 #include "TestUtil.h"
 
+#include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -207,4 +211,40 @@ TEST_F(DownloaderTest, AFileThatCannotBeWrittenIsAnErrorNotACompletion)
     down.BeginDown(url("/x"), target);
     down.AsyncReadComplete(target, Downloader::kAllDataReceived, "data");
     EXPECT_EQ(events, (QStringList{u"error file/inner"_qs, u"all [,file/inner]"_qs}));
+}
+
+TEST_F(DownloaderTest, ADownloadDeliveredInManySmallPiecesIsWrittenWhole)
+{
+    QByteArray body(300 * 1021, '\0');
+    for (int i = 0; i < body.size(); ++i)
+        body[i] = char(i * 13 + i / 1021);
+    // A server that sends the file a piece at a time, each in its own write.
+    QTcpServer tcp;
+    ASSERT_TRUE(tcp.listen(QHostAddress::LocalHost));
+    QObject::connect(&tcp, &QTcpServer::newConnection, &tcp, [&tcp, &body] {
+        QTcpSocket* socket = tcp.nextPendingConnection();
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                      "Connection: close\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\n\r\n");
+        auto* pace = new QTimer(socket);
+        QObject::connect(pace, &QTimer::timeout, socket, [socket, pace, &body] {
+            const qsizetype sent = pace->property("sent").toLongLong();
+            socket->write(body.mid(sent, 1021));
+            socket->flush();
+            pace->setProperty("sent", sent + 1021);
+            if (sent + 1021 >= body.size()) {
+                pace->stop();
+                socket->disconnectFromHost();
+            }
+        });
+        pace->start(1);
+    });
+    down.BeginDown(u"http://127.0.0.1:%1/file"_qs.arg(tcp.serverPort()), path("pieces"));
+    ASSERT_TRUE(TestUtil::waitUntil(
+        [this] { return !events.isEmpty() && events.last().startsWith(u"all"); }, 20000));
+    EXPECT_EQ(endings(), (QStringList{u"complete %1 pieces"_qs.arg(body.size()), u"all []"_qs}));
+    EXPECT_EQ(TestUtil::readFile(path("pieces")), body);
+    EXPECT_EQ(events.at(events.size() - 3), u"progress %1/%1 pieces"_qs.arg(body.size()));
+    // Nothing is left beside the target.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"pieces"_qs});
 }
