@@ -49,7 +49,7 @@ HttpResult wait(QNetworkReply* reply, const Limits& limits)
         abortWith(QStringLiteral("No complete reply within %1 ms").arg(limits.timeoutMs));
     });
     if (!reply->isFinished()) {
-        deadline.start(limits.timeoutMs);
+        deadline.start(limits.timeoutMs > 0 ? limits.timeoutMs : kDefaultTimeoutMs);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     --g_busy;

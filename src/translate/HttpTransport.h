@@ -37,7 +37,7 @@ constexpr qint64 kTranslationLimit = qint64(32) << 20; // a translation reply
 struct Limits
 {
     // The whole request, redirects included, must end within this time; a server that
-    // trickles cannot hold the caller longer.
+    // trickles cannot hold the caller longer. Zero or less means the default.
     int timeoutMs = kDefaultTimeoutMs;
     qint64 maxBytes = kTranslationLimit;
 };
