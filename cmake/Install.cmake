@@ -31,10 +31,14 @@ foreach(page verbalto patchwell)
   list(APPEND man_pages ${doc_dir}/${page}.1)
 endforeach()
 if(TARGET verbalto-cli AND VERBALTO_HELP2MAN)
+  # help2man reads the usage from one line: the wrapper joins a usage wrapped onto a second.
+  file(GENERATE OUTPUT ${doc_dir}/help/verbalto-cli
+    CONTENT "#!/bin/sh\n'$<TARGET_FILE:verbalto-cli>' \"$@\" | sed -e '1{N;s/\\n  *\\[/ [/}'\n"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
   add_custom_command(OUTPUT ${doc_dir}/verbalto-cli.1
     COMMAND ${VERBALTO_HELP2MAN} --no-info --section=1 --source="Verbalto ${PROJECT_VERSION}"
       --include=${CMAKE_CURRENT_SOURCE_DIR}/docs/man/verbalto-cli.h2m
-      --output=${doc_dir}/verbalto-cli.1 $<TARGET_FILE:verbalto-cli>
+      --output=${doc_dir}/verbalto-cli.1 ${doc_dir}/help/verbalto-cli
     DEPENDS verbalto-cli docs/man/verbalto-cli.h2m
     COMMENT "Manual page of verbalto-cli from its --help")
   list(APPEND man_pages ${doc_dir}/verbalto-cli.1)

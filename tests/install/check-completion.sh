@@ -40,7 +40,9 @@ expect()
 }
 
 expect "-" -t --to -s --from --hl -f -o --json --list-languages --help --version
-expect "--li" --list-languages !--json
+expect "--li" --list-languages --list-services !--json
+expect "--serv" --service --service-url
+expect "--a" --api-key
 expect "-t f" fr fi !en
 expect "--from e" en es !fr
 expect "--hl zh" zh-CN zh-TW

@@ -19,9 +19,11 @@ for file in doc/verbalto/copyright doc/verbalto/changelog.gz \
   bash-completion/completions/verbalto-cli; do
   grep -q " ./usr/share/$file\$" <<<"$contents" || { echo "package lacks /usr/share/$file"; exit 1; }
 done
-# The page made from --help must carry its options.
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/verbalto-cli.1.gz | gzip -d |
-  grep -q 'list\\-languages' || { echo "verbalto-cli.1 lacks the options"; exit 1; }
+# The page made from --help carries its options, and the whole usage, wrapped or not, in SYNOPSIS.
+page=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/verbalto-cli.1.gz | gzip -d)
+grep -q 'list\\-languages' <<<"$page" || { echo "verbalto-cli.1 lacks the options"; exit 1; }
+sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/p' <<<"$page" | grep -q 'TEXT' ||
+  { echo "verbalto-cli.1 has a broken SYNOPSIS"; exit 1; }
 
 lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 echo "lintian: no errors or warnings"
