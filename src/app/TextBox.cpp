@@ -2,6 +2,9 @@
 
 #include "AppState.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTextDocument>
 #include <QTextOption>
@@ -34,6 +37,30 @@ void TextBox::mousePressEvent(QMouseEvent* event)
     if (m_hooked && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton))
         setFocus(Qt::MouseFocusReason);
     QPlainTextEdit::mousePressEvent(event);
+}
+
+bool TextBox::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source && source->hasText();
+}
+
+void TextBox::insertFromMimeData(const QMimeData* source)
+{
+    if (!source || isReadOnly())
+        return;
+    // The clipboard's data is the platform's and is replaced when another program takes the
+    // clipboard, which can happen while it is being read: a paste asks the clipboard for its
+    // text afresh instead of going through that object's formats one by one.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QString text;
+    if (source == clipboard->mimeData(QClipboard::Clipboard))
+        text = clipboard->text(QClipboard::Clipboard);
+    else if (clipboard->supportsSelection() && source == clipboard->mimeData(QClipboard::Selection))
+        text = clipboard->text(QClipboard::Selection);
+    else
+        text = source->text();
+    if (!text.isEmpty())
+        insertPlainText(text);
 }
 
 TextBox* CreateTextBox(QWidget* parent, int x, int y, int width, int height)
@@ -97,8 +124,13 @@ void CopyBoxText(TextBox* box, AppState& state)
 
 void PasteIntoBox(TextBox* box)
 {
-    if (box)
-        box->paste();
+    if (box && !box->isReadOnly()) {
+        const QString text = QGuiApplication::clipboard()->text();
+        if (!text.isEmpty()) {
+            box->insertPlainText(text);
+            box->ensureCursorVisible();
+        }
+    }
 }
 
 void UnhookBox(TextBox* box)

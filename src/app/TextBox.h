@@ -21,6 +21,9 @@ class TextBox final : public QPlainTextEdit
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // Only plain text goes in, by paste or by drop.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
   private:
     bool m_rightToLeft = false;

@@ -251,3 +251,35 @@ TEST_F(Desktop, TranslateInputDuringATranslationIsNotReplayed)
     app.key(QStringLiteral("F5"));
     EXPECT_TRUE(waitForTranslations(2));
 }
+
+TEST_F(Desktop, PasteSurvivesAnotherProgramTakingTheClipboard)
+{
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n"); // no clipboard monitor
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    // The event loop runs meanwhile, so that xclip gets its text.
+    const auto pause = [](int ms) { TestUtil::waitUntil([] { return false; }, ms); };
+    QString expected;
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray text = "paste" + QByteArray::number(i) + ' ';
+        // The holder ends, a new program takes the clipboard and Paste follows 0.2 s later.
+        holder.reset();
+        holder = TestUtil::xclipCopy(text);
+        pause(200);
+        if (i % 2 == 0) {
+            app.clickPic1(520, 161); // Command5
+        } else {
+            app.clickPic1(560, 110); // below the text: the caret goes to its end
+            app.key(QStringLiteral("ctrl+v"));
+        }
+        expected += QString::fromLatin1(text);
+        pause(300);
+        ASSERT_FALSE(app.mappedWindow().isEmpty()) << "the program is gone after paste " << i;
+    }
+    // The box holds every paste, in order: F5 sends it.
+    app.clickPic1(560, 110);
+    app.key(QStringLiteral("F5"));
+    ASSERT_TRUE(waitForTranslations(1));
+    EXPECT_EQ(textOf(Translations(server).first()).trimmed(), expected.trimmed());
+}
