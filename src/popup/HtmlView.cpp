@@ -106,7 +106,7 @@ void HtmlView::NavigateUrl(const QUrl& url)
     });
 }
 
-void HtmlView::fetch(const QUrl& url, Done done)
+void HtmlView::fetch(const QUrl& url, qint64 maxBytes, Done done)
 {
     const quint64 generation = m_generation;
     if (!isWebScheme(url)) {
@@ -115,12 +115,13 @@ void HtmlView::fetch(const QUrl& url, Done done)
         ++m_localPending;
         QMetaObject::invokeMethod(
             this,
-            [this, generation, url, done = std::move(done)] {
+            [this, generation, url, maxBytes, done = std::move(done)] {
                 --m_localPending;
                 if (generation != m_generation)
                     return;
-                const auto data =
-                    url.isLocalFile() ? HtmlPage::ReadLocalFile(url.toLocalFile()) : std::nullopt;
+                const auto data = url.isLocalFile()
+                                      ? HtmlPage::ReadLocalFile(url.toLocalFile(), maxBytes)
+                                      : std::nullopt;
                 done(data.has_value(), data.value_or(QByteArray()), {});
             },
             Qt::QueuedConnection);
@@ -137,18 +138,18 @@ void HtmlView::fetch(const QUrl& url, Done done)
     QTimer::singleShot(m_timeoutMs, reply, &QNetworkReply::abort);
     // Taken out as it arrives, so that nothing past the cap is ever held.
     auto body = std::make_shared<QByteArray>();
-    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply] {
-        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxBytes)
+    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, maxBytes] {
+        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBytes)
             reply->abort();
     });
-    connect(reply, &QNetworkReply::readyRead, reply, [reply, body] {
-        if (body->size() + reply->bytesAvailable() > kMaxBytes)
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, body, maxBytes] {
+        if (body->size() + reply->bytesAvailable() > maxBytes)
             reply->abort();
         else
             body->append(reply->readAll());
     });
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, body, generation, done = std::move(done)] {
+            [this, reply, body, generation, maxBytes, done = std::move(done)] {
                 m_replies.removeOne(reply);
                 reply->deleteLater();
                 if (generation != m_generation)
@@ -156,7 +157,7 @@ void HtmlView::fetch(const QUrl& url, Done done)
                 const int status =
                     reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
                 bool ok = reply->error() == QNetworkReply::NoError && status < 400;
-                if (ok && body->size() + reply->bytesAvailable() <= kMaxBytes)
+                if (ok && body->size() + reply->bytesAvailable() <= maxBytes)
                     body->append(reply->readAll());
                 else
                     ok = false;
@@ -303,24 +304,26 @@ void HtmlView::startPlayer(int index, const HtmlPage::PlayerObject& object)
         return;
     }
     QPointer<BannerPlayer> guard(player);
-    fetch(settingsUrl, [this, guard](bool ok, const QByteArray& xml, const QByteArray&) {
-        const auto settings = ok ? BannerSettings::Parse(xml) : std::nullopt;
-        if (!guard || !settings) {
-            emit resourceLoaded({}, false);
-            return;
-        }
-        guard->SetSettings(*settings);
-        const QUrl imageUrl = m_baseUrl.resolved(QUrl(settings->imgURL));
-        if (!HtmlPage::MayLoad(m_pageUrl, imageUrl)) {
-            emit resourceLoaded(imageUrl, false);
-            return;
-        }
-        fetch(imageUrl,
-              [this, guard, imageUrl](bool ok, const QByteArray& data, const QByteArray&) {
-                  const bool shown = ok && guard && guard->SetImage(data);
-                  emit resourceLoaded(imageUrl, shown);
-              });
-    });
+    // A settings file is a few lines: it gets the small cap of the vendor's lists.
+    fetch(settingsUrl, HttpTransport::kListLimit,
+          [this, guard](bool ok, const QByteArray& xml, const QByteArray&) {
+              const auto settings = ok ? BannerSettings::Parse(xml) : std::nullopt;
+              if (!guard || !settings) {
+                  emit resourceLoaded({}, false);
+                  return;
+              }
+              guard->SetSettings(*settings);
+              const QUrl imageUrl = m_baseUrl.resolved(QUrl(settings->imgURL));
+              if (!HtmlPage::MayLoad(m_pageUrl, imageUrl)) {
+                  emit resourceLoaded(imageUrl, false);
+                  return;
+              }
+              fetch(imageUrl,
+                    [this, guard, imageUrl](bool ok, const QByteArray& data, const QByteArray&) {
+                        const bool shown = ok && guard && guard->SetImage(data);
+                        emit resourceLoaded(imageUrl, shown);
+                    });
+          });
 }
 
 QList<HtmlView::ImagePlace> HtmlView::imagePlaces() const

@@ -77,7 +77,8 @@ class HtmlView final : public QTextBrowser
 
     using Done = std::function<void(bool ok, const QByteArray& body, const QByteArray& type)>;
 
-    void fetch(const QUrl& url, Done done);
+    void fetch(const QUrl& url, Done done) { fetch(url, kMaxBytes, std::move(done)); }
+    void fetch(const QUrl& url, qint64 maxBytes, Done done);
     void cancelLoads();
     void clearPage();
     void showPage(const QByteArray& body, const QByteArray& contentType);

@@ -242,6 +242,25 @@ TEST(HtmlView, RemotePlayerWithUnplayableMovieShowsNothingAndDoesNotBreakThePage
     EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("after")));
 }
 
+TEST(HtmlView, ABannerSettingsFileOverOneMegabyteIsNone)
+{
+    TestHttpServer server;
+    server.setReply("/p.htm",
+                    CannedReply::ok("<embed src='show.swf?data=s.xml' width=200 height=40>"));
+    server.setReply("/s.xml",
+                    CannedReply::ok("<!--" + QByteArray(1 << 20, ' ') +
+                                        "--><data speed='5'><video imgURL='i.png'/></data>",
+                                    "text/xml"));
+    HtmlView view;
+    view.show();
+    QSignalSpy loaded(&view, &HtmlView::resourceLoaded);
+    view.Navigate(server.baseUrl() + "/p.htm");
+    ASSERT_TRUE(finished(loaded));
+    EXPECT_FALSE(loaded.first().at(1).toBool());
+    ASSERT_EQ(view.Players().size(), 1);
+    EXPECT_NE(view.Players().first()->Settings().speed, 5);
+}
+
 namespace {
 
 // An animated GIF (two frames of 4 x 4) on a logical screen of side x side: every frame is
