@@ -44,8 +44,9 @@ class PageService final : public TranslationService
     // The page has no language list: it offers the whole catalogue.
     ServiceLanguages Languages(const QString& interfaceLanguage) override
     {
-        const HttpResult http =
-            HttpTransport::Get(QUrl(baseUrl() + QStringLiteral("/")), true, settings().timeoutMs);
+        const HttpResult http = HttpTransport::Get(
+            QUrl(baseUrl() + QStringLiteral("/")), true,
+            HttpTransport::Limits{settings().timeoutMs, HttpTransport::kPageLimit});
         if (!http.ok)
             return {ServiceFailure::Unreachable,
                     ServiceSupport::NoReply(baseUrl(), http, 0, settings().timeoutMs,

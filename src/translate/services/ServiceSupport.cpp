@@ -229,7 +229,8 @@ LanguageList FetchList(const TranslationService& service, int timeoutMs, const Q
         const QString url = service.baseUrl() + path;
         QElapsedTimer clock;
         clock.start();
-        const HttpResult http = HttpTransport::Get(QUrl(url), false, timeoutMs, headers);
+        const HttpResult http = HttpTransport::Get(
+            QUrl(url), false, HttpTransport::Limits{timeoutMs, HttpTransport::kListLimit}, headers);
         const QJsonDocument json = ParseJson(http.body);
         LanguageList list;
         ServiceReply failed;
