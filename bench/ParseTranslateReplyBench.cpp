@@ -84,7 +84,7 @@ void setRates(benchmark::State& state, qsizetype bytes)
 // What a caller does with the reply body: from its UTF-8 bytes to the three fields.
 TranslationResult extract(const QByteArray& body)
 {
-    return ParseTranslateReply(QString::fromUtf8(body));
+    return ParseTranslateReplyUtf8(body);
 }
 
 void BM_ParseTranslateReply(benchmark::State& state)

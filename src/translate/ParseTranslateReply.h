@@ -3,17 +3,15 @@
 
 #include "TranslationResult.h"
 
+#include <QByteArrayView>
 #include <QStringView>
 
 // Fills translation, romanization and dictionary; sourceText stays empty. Never fails: a
 // missing marker gives an empty field. Every search is linear in the size of the reply.
 TranslationResult ParseTranslateReply(const QString& reply);
-
-namespace ReplyDecoding {
-// The entity decoding of the translation and of the romanization, row by row.
-QString DecodeTranslation(QString text);
-QString DecodeRomanization(QString text);
-} // namespace ReplyDecoding
+// The same for the reply's UTF-8 bytes, with the result of decoding them whole first; only the
+// parts cut out are decoded, so the page is never held twice.
+TranslationResult ParseTranslateReplyUtf8(QByteArrayView reply);
 
 // Whether the page holds the marker a translation starts with (even an empty one).
 bool HoldsTranslationMarker(QStringView reply);

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,6 +168,24 @@ const Row kListB[] = {
     {u"&gt;", u">"},          {u"&quot;", u"\""},  {u"&amp;", u"&"},
 };
 
+// The decoding as first written: each row replaced through the whole text in turn.
+template <std::size_t N> QString replaceRowByRow(QString text, const Row (&rows)[N])
+{
+    for (const Row& row : rows)
+        text.replace(QString::fromUtf16(row.from), QString::fromUtf16(row.to));
+    return text;
+}
+
+// Random strings of the given pieces, the same ones on every run.
+QByteArray randomText(std::mt19937& random, const std::vector<QByteArray>& pieces, int most)
+{
+    QByteArray text;
+    const int count = int(random() % unsigned(most)) + 1;
+    for (int i = 0; i < count; ++i)
+        text += pieces[random() % pieces.size()];
+    return text;
+}
+
 } // namespace
 
 TEST(ReplyExtraction, EveryDecodingRowOfBothListsApplies)
@@ -184,4 +204,54 @@ TEST(ReplyExtraction, EveryDecodingRowOfBothListsApplies)
                       .romanization,
                   around(row.to))
             << QString::fromUtf16(row.from).toStdString();
+}
+
+TEST(ReplyExtraction, DecodingInOnePassEqualsReplacingRowByRow)
+{
+    // Entities cut and joined so that the output of one row can feed a later one.
+    const std::vector<QByteArray> pieces = {"&",    "amp;", "quot;", "lt;",        "gt;",
+                                            "#39;", "br",   "<br>",  "<",          ">",
+                                            " ",    "x",    ";",     "&lt;br&gt;", "\xc3\xa9"};
+    std::mt19937 random(17);
+    for (int i = 0; i < 20000; ++i) {
+        const QString text = QString::fromUtf8(randomText(random, pieces, 12));
+        const TranslationResult r = ParseTranslateReply(page({text}, text, QString()));
+        QString translation = text;
+        translation.replace(QStringLiteral("<br>"), QStringLiteral("\r\n"));
+        ASSERT_EQ(r.translation, replaceRowByRow(translation, kListA)) << text.toStdString();
+        ASSERT_EQ(r.romanization, replaceRowByRow(text, kListB)) << text.toStdString();
+    }
+}
+
+TEST(ReplyExtraction, BytesGiveWhatTheDecodedPageGives)
+{
+    // Markers, entities and broken UTF-8 (cut sequences, stray continuation bytes) around them.
+    const std::vector<QByteArray> pieces = {kStart.toUtf8(),
+                                            "</span>",
+                                            "</span></div>",
+                                            kRomanStart.toUtf8(),
+                                            "</div>",
+                                            "</h3><ol><li>",
+                                            "</li></ol>",
+                                            "<li>",
+                                            "</li>",
+                                            "<div><div>",
+                                            "</div><div>",
+                                            "</div></div>",
+                                            "&amp;",
+                                            "  ",
+                                            "x",
+                                            "\xe4\xbd\xa0",
+                                            "\xe4",
+                                            "\xbd",
+                                            "\xa0\xa0",
+                                            "\xff",
+                                            "\xf0\x9f\x98",
+                                            "\xef\xbb\xbf"};
+    std::mt19937 random(17);
+    for (int i = 0; i < 20000; ++i) {
+        const QByteArray reply = randomText(random, pieces, 30);
+        ASSERT_EQ(ParseTranslateReplyUtf8(reply), ParseTranslateReply(QString::fromUtf8(reply)))
+            << reply.toHex().toStdString();
+    }
 }
