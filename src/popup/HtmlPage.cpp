@@ -73,17 +73,16 @@ bool isWebScheme(const QUrl& url)
 
 Kind Classify(const QByteArray& contentType, const QByteArray& body)
 {
-    const QByteArray type = contentType.split(';').value(0).trimmed().toLower();
-    if (type == "text/html" || type == "application/xhtml+xml")
-        return Kind::Html;
-    if (type.startsWith("image/"))
-        return Kind::Image;
-    if (!type.isEmpty())
-        return Kind::Other;
+    // The bytes first: servers label pictures as pages often enough.
     QBuffer buffer;
     buffer.setData(body);
     buffer.open(QIODevice::ReadOnly);
-    return QImageReader::imageFormat(&buffer).isEmpty() ? Kind::Html : Kind::Image;
+    if (!QImageReader::imageFormat(&buffer).isEmpty())
+        return Kind::Image;
+    const QByteArray type = contentType.split(';').value(0).trimmed().toLower();
+    if (type.isEmpty() || type == "text/html" || type == "application/xhtml+xml")
+        return Kind::Html;
+    return Kind::Other;
 }
 
 std::optional<QByteArray> ReadLocalFile(const QString& path, qint64 maxBytes)

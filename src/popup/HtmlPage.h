@@ -15,8 +15,8 @@ inline constexpr qint64 kMaxBytes = 8 * 1024 * 1024;
 
 // What an answer to a navigation is shown as.
 enum class Kind { Html, Image, Other };
-// From the Content-Type; without one (a local file), an image is told by its bytes and
-// anything else is taken for a page.
+// A picture is told by its bytes, whatever the Content-Type says; otherwise a page is what says
+// it is one, or has no Content-Type (a local file).
 Kind Classify(const QByteArray& contentType, const QByteArray& body);
 
 // The bytes of a local regular file of at most maxBytes; nullopt for anything else (missing,

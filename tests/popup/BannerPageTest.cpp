@@ -167,7 +167,8 @@ TEST(HtmlPage, PagesFromTheNetworkReachOnlyTheNetwork)
     EXPECT_FALSE(HtmlPage::MayLoad(local, QUrl(QStringLiteral("qrc:/AD/tmpAD.png"))));
 
     EXPECT_EQ(HtmlPage::Classify("text/html; charset=UTF-8", "x"), HtmlPage::Kind::Html);
-    EXPECT_EQ(HtmlPage::Classify("image/gif", "x"), HtmlPage::Kind::Image);
+    EXPECT_EQ(HtmlPage::Classify("text/html", resource(QStringLiteral("tmpAD.png"))),
+              HtmlPage::Kind::Image);
     EXPECT_EQ(HtmlPage::Classify("text/plain", "<p>x</p>"), HtmlPage::Kind::Other);
     EXPECT_EQ(HtmlPage::Classify("application/octet-stream", "x"), HtmlPage::Kind::Other);
     EXPECT_EQ(HtmlPage::Classify({}, "<p>x</p>"), HtmlPage::Kind::Html);

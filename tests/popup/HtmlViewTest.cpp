@@ -386,9 +386,12 @@ TEST(HtmlView, AnimationsRunOnlyWhileInView)
 TEST(HtmlView, AnImageAnswerShowsTheImageOtherAnswersABlankPage)
 {
     TestHttpServer server;
-    server.setReply("/pic", CannedReply::ok(png(Qt::red), "image/png"));
+    // A picture labelled as a page is still a picture.
+    server.setReply("/pic", CannedReply::ok(png(Qt::red), "text/html"));
     server.setReply("/text", CannedReply::ok("<p>not a page</p>", "text/plain"));
-    server.setReply("/bin", CannedReply::ok(png(Qt::red), "application/octet-stream"));
+    server.setReply("/bin", CannedReply::ok("\x7f"
+                                            "ELF\x02\x01",
+                                            "application/octet-stream"));
     HtmlView view;
     view.show();
     QSignalSpy done(&view, &HtmlView::loadFinished);
