@@ -84,11 +84,10 @@ QString FromBoxLines(const QString& text)
 {
     QString out = text;
     for (QChar& c : out) {
-        // Block and line separators of the document; everything else (no-break spaces too)
-        // comes back exactly as it was typed.
+        // The document's block separators are the box's line breaks; everything else (no-break
+        // spaces, a U+2028 the text carried) comes back exactly as it was typed.
         const char16_t u = c.unicode();
-        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xfdd0 ||
-            u == 0xfdd1)
+        if (u == QChar::ParagraphSeparator || u == 0xfdd0 || u == 0xfdd1)
             c = QLatin1Char('\n');
     }
     out.replace(QLatin1String("\n"), QLatin1String("\r\n"));
@@ -119,7 +118,11 @@ void CopyBoxText(TextBox* box, AppState& state)
     // One clipboard change follows (ours); the monitor lets exactly that one pass.
     state.bSelfCopy = true;
     box->selectAll();
-    box->copy();
+    // The text itself, not the selection's plain-text export, which turns no-break spaces into
+    // spaces; lines end in the platform's line feed.
+    QString copied = text;
+    copied.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QGuiApplication::clipboard()->setText(copied);
 }
 
 void PasteIntoBox(TextBox* box)

@@ -17,6 +17,9 @@ TEST(TextBox, TextComesBackUnchangedWithCrLfLines)
     EXPECT_EQ(GetBoxText(box), mixed);
     SetBoxText(box, QStringLiteral("a\nb\rc"));
     EXPECT_EQ(GetBoxText(box), u"a\r\nb\r\nc");
+    // A line separator the text carries is a character of the text, not a line break.
+    SetBoxText(box, QStringLiteral("a\u2028b\r\nc"));
+    EXPECT_EQ(GetBoxText(box), u"a\u2028b\r\nc");
 }
 
 TEST(TextBox, LongLinesWrapWithoutHorizontalScrolling)
@@ -50,4 +53,10 @@ TEST(TextBox, CopyTrimsOnlySpaces)
     CopyBoxText(box, state);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"\t");
     EXPECT_TRUE(state.bSelfCopy);
+
+    // French spacing survives the copy; the whole text stays selected.
+    SetBoxText(box, QStringLiteral("Quoi\u00a0?\u2028x\r\ny"));
+    CopyBoxText(box, state);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"Quoi\u00a0?\u2028x\ny");
+    EXPECT_EQ(box->textCursor().selectedText().size(), 10);
 }
