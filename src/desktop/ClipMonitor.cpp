@@ -7,6 +7,19 @@ ClipMonitor::ClipMonitor(QClipboard* clipboard, bool& bSelfCopy, ModmonClip::Cli
                          QObject* parent)
     : QObject(parent), m_clipboard(clipboard), m_selfCopy(bSelfCopy), m_actions(std::move(actions))
 {
+    m_waitTimer.setInterval(50);
+    connect(&m_waitTimer, &QTimer::timeout, this, [this] {
+        if (TranslationRuns())
+            return;
+        m_waitTimer.stop();
+        if (m_running && m_pending)
+            OnDataChanged();
+    });
+}
+
+bool ClipMonitor::TranslationRuns() const
+{
+    return m_actions.translating && m_actions.translating();
 }
 
 void ClipMonitor::StartClipMonitor()
@@ -36,14 +49,24 @@ void ClipMonitor::StopClipMonitor()
     disconnect(m_connection);
     m_running = false;
     m_pending = false;
+    m_waitTimer.stop();
 }
 
 void ClipMonitor::OnDataChanged()
 {
-    // Translate waits for the network in a local event loop, where another change can arrive;
-    // it is handled after the current one instead of starting a translation inside a translation.
-    if (m_busy) {
-        m_pending = true;
+    // A change that arrives while a translation runs (ours or one the user started) waits for
+    // its end: clearing and pasting now would pair the new source with the old translation.
+    // Changes that pile up meanwhile are one: the clipboard's latest content is what counts.
+    if (m_busy || TranslationRuns()) {
+        if (m_selfCopy) {
+            // Our own Copy is now the latest content; it is not to be translated.
+            m_selfCopy = false;
+            m_pending = false;
+        } else {
+            m_pending = true;
+        }
+        if (!m_busy && m_pending && !m_waitTimer.isActive())
+            m_waitTimer.start();
         return;
     }
     m_busy = true;

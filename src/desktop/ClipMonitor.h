@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class QClipboard;
 
@@ -23,8 +24,12 @@ class ClipMonitor final : public QObject
     void StopClipMonitor();
     bool IsRunning() const { return m_running; }
 
+    // A change that came while a translation ran and waits for its end.
+    bool IsWaiting() const { return m_pending && !m_busy; }
+
   private:
     void OnDataChanged();
+    bool TranslationRuns() const;
 
     QPointer<QClipboard> m_clipboard;
     bool& m_selfCopy;
@@ -34,4 +39,6 @@ class ClipMonitor final : public QObject
     bool m_busy = false;
     bool m_pending = false;
     bool m_startCheckPending = false;
+    // Looks again, while a change waits, whether the translation has ended.
+    QTimer m_waitTimer;
 };

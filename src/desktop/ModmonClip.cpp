@@ -19,9 +19,15 @@ bool HoldsFiles(const QMimeData& data)
 }
 } // namespace
 
+bool IsMarkedSecret(const QMimeData& data)
+{
+    const QString hint = QStringLiteral("x-kde-passwordManagerHint");
+    return data.hasFormat(hint) && data.data(hint).trimmed() == "secret";
+}
+
 QString ClipboardText(const QMimeData* data)
 {
-    if (!data || HoldsFiles(*data))
+    if (!data || HoldsFiles(*data) || IsMarkedSecret(*data))
         return {};
     return data->text();
 }

@@ -14,11 +14,16 @@ struct ClipActions
     std::function<void()> clearSource; // empty the source box
     std::function<void()> paste;       // Command5_Click
     std::function<void()> translate;   // Command1_Click
+    std::function<bool()> translating; // whether any translation runs now (none: never)
 };
 
-// The plain text on the clipboard; empty for no data, an image without text, or a list of
-// local files (file managers also offer the paths as text, which is not something to translate).
+// The plain text on the clipboard; empty for no data, an image without text, a list of local
+// files (file managers also offer the paths as text, which is not something to translate), or
+// what a password manager marked as secret.
 QString ClipboardText(const QMimeData* data);
+
+// Whether the data carries a password manager's mark (x-kde-passwordManagerHint: secret).
+bool IsMarkedSecret(const QMimeData& data);
 
 // Whether the text holds anything but U+0020 blanks; tabs and line breaks count as text.
 bool IsClipText(const QString& text);

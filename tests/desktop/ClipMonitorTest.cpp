@@ -1,4 +1,5 @@
 #include "ClipMonitor.h"
+#include "TestUtil.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -22,7 +23,8 @@ struct FakeWindow
                     translated << source;
                     if (duringTranslate)
                         duringTranslate();
-                }};
+                },
+                {}};
     }
 };
 
@@ -128,4 +130,59 @@ TEST_F(ClipMonitorTest, AChangeBeforeTheStartCheckIsTranslatedOnce)
     clipboard->setText(QStringLiteral("new"));
     Spin();
     EXPECT_EQ(w.translated, QStringList{QStringLiteral("new")});
+}
+
+TEST_F(ClipMonitorTest, ChangesDuringAnotherTranslationWaitAndCollapseIntoTheLatest)
+{
+    bool userTranslation = false;
+    ModmonClip::ClipActions actions = w.actions();
+    actions.translating = [&] { return userTranslation; };
+    ClipMonitor waiting(clipboard, selfCopy, actions, &owner);
+    clipboard->clear();
+    waiting.StartClipMonitor();
+    Spin();
+
+    userTranslation = true; // the user pressed Translate; the reply has not come yet
+    w.source = QStringLiteral("typed by the user");
+    clipboard->setText(QStringLiteral("one"));
+    clipboard->setText(QStringLiteral("two"));
+    Spin();
+    EXPECT_TRUE(w.translated.isEmpty());
+    EXPECT_EQ(w.source, u"typed by the user");
+    EXPECT_TRUE(waiting.IsWaiting());
+
+    userTranslation = false;
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !waiting.IsWaiting(); }));
+    EXPECT_EQ(w.translated, QStringList{QStringLiteral("two")});
+
+    // Our own Copy made while waiting is the latest content: nothing is translated for it.
+    userTranslation = true;
+    clipboard->setText(QStringLiteral("three"));
+    selfCopy = true;
+    clipboard->setText(QStringLiteral("our translation"));
+    userTranslation = false;
+    Spin();
+    EXPECT_FALSE(waiting.IsWaiting());
+    EXPECT_FALSE(selfCopy);
+    EXPECT_EQ(w.translated.size(), 1);
+}
+
+TEST_F(ClipMonitorTest, WhatAPasswordManagerMarksIsNeverTranslated)
+{
+    clipboard->clear();
+    monitor.StartClipMonitor();
+    Spin();
+    auto* secret = new QMimeData;
+    secret->setText(QStringLiteral("hunter2"));
+    secret->setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+    clipboard->setMimeData(secret);
+    Spin();
+    EXPECT_TRUE(w.translated.isEmpty());
+
+    auto* marked = new QMimeData; // a hint that is not "secret" does not hide the text
+    marked->setText(QStringLiteral("plain"));
+    marked->setData(QStringLiteral("x-kde-passwordManagerHint"), "other");
+    clipboard->setMimeData(marked);
+    Spin();
+    EXPECT_EQ(w.translated, QStringList{QStringLiteral("plain")});
 }

@@ -12,7 +12,8 @@ struct Recorder
     {
         return {[this] { calls << QStringLiteral("clear"); },
                 [this] { calls << QStringLiteral("paste"); },
-                [this] { calls << QStringLiteral("translate"); }};
+                [this] { calls << QStringLiteral("translate"); },
+                {}};
     }
 };
 } // namespace
@@ -73,7 +74,7 @@ TEST(ClipDecision, ANotificationWithoutTextStillSpendsTheFlag)
 TEST(ClipDecision, ACopyMadeByTheActionsArmsTheFlagAfresh)
 {
     bool selfCopy = false;
-    ModmonClip::ClipActions actions{{}, {}, [&] { selfCopy = true; }};
+    ModmonClip::ClipActions actions{{}, {}, [&] { selfCopy = true; }, {}};
     EXPECT_TRUE(ModmonClip::OnDrawClipboard(QStringLiteral("x"), selfCopy, actions));
     EXPECT_TRUE(selfCopy);
 }

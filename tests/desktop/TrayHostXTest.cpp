@@ -131,7 +131,8 @@ struct Window
     {
         return {[this] { source.clear(); },
                 [this] { source += QGuiApplication::clipboard()->text(); },
-                [this] { translated << source; }};
+                [this] { translated << source; },
+                {}};
     }
 };
 } // namespace
@@ -173,7 +174,8 @@ TEST(ClipboardX, AnotherProgramsCopiesAreTranslatedOursAndPicturesAreNot)
     EXPECT_EQ(w.translated.mid(2), QStringList{QStringLiteral("buenos dias")});
 
     // A picture, then files, then blanks: none of them; then text again.
-    copies.push_back(TestUtil::xclipCopy(QByteArray("\x89PNG\r\n\x1a\n", 8), QStringLiteral("image/png")));
+    copies.push_back(
+        TestUtil::xclipCopy(QByteArray("\x89PNG\r\n\x1a\n", 8), QStringLiteral("image/png")));
     TestUtil::waitUntil(
         [&] { return clipboard->mimeData()->hasFormat(QStringLiteral("image/png")); });
     copies.push_back(TestUtil::xclipCopy("file:///etc/hosts\r\n", QStringLiteral("text/uri-list")));
