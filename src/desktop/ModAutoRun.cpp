@@ -49,16 +49,32 @@ std::optional<QString> FindExecValue(const QString& text)
 }
 } // namespace
 
-QString RunRootFolder()
+QStringList MachineRootFolders()
 {
+    QStringList folders;
     const QStringList dirs =
         qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString& dir : dirs) {
         // Relative entries are not valid there and are passed over.
         if (QDir::isAbsolutePath(dir))
-            return dir;
+            folders << dir;
     }
-    return QStringLiteral("/etc/xdg");
+    if (folders.isEmpty())
+        folders << QStringLiteral("/etc/xdg");
+    return folders;
+}
+
+QString RunRootFolder()
+{
+    return MachineRootFolders().constFirst();
+}
+
+QString UserRootFolder()
+{
+    const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(home))
+        return home;
+    return QDir::homePath() + QStringLiteral("/.config");
 }
 
 QString RunSubKey()
@@ -220,15 +236,26 @@ QByteArray DesktopEntryText(const QString& programPath)
     return text.toUtf8();
 }
 
+namespace {
+// Deletes one entry; a missing one is no failure.
+bool RemoveEntry(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    return QFile::remove(path);
+}
+} // namespace
+
 bool SetAutoRun(bool bEnable, const QString& programPath)
 {
-    const QString folder = GetSysPath::JoinPath(RunRootFolder(), RunSubKey());
-    const QString path = EntryPath(RunRootFolder(), RunSubKey(), RunValueName());
+    const QString folder = GetSysPath::JoinPath(UserRootFolder(), RunSubKey());
+    const QString path = EntryPath(UserRootFolder(), RunSubKey(), RunValueName());
     if (!bEnable) {
-        const QFileInfo info(path);
-        if (!info.exists() && !info.isSymLink())
-            return true;
-        return QFile::remove(path);
+        bool removed = RemoveEntry(path);
+        for (const QString& root : MachineRootFolders())
+            removed = RemoveEntry(EntryPath(root, RunSubKey(), RunValueName())) && removed;
+        return removed;
     }
     if (!QDir().mkpath(folder))
         return false;
@@ -259,8 +286,12 @@ QString ReadRegString(const QString& hRootKey, const QString& sSubKey, const QSt
 
 bool IsAutoRunChecked(const QString& programPath)
 {
-    return ReadRegString(RunRootFolder(), RunSubKey(), RunValueName(), QString()) ==
-           AutoRunCommandLine(programPath);
+    const QString current = AutoRunCommandLine(programPath);
+    const auto holds = [&](const QString& root) {
+        return ReadRegString(root, RunSubKey(), RunValueName(), QString()) == current;
+    };
+    const QStringList machine = MachineRootFolders();
+    return holds(UserRootFolder()) || std::any_of(machine.begin(), machine.end(), holds);
 }
 
 bool IsAutoRunChecked()
@@ -270,9 +301,8 @@ bool IsAutoRunChecked()
 
 ToggleResult menuS0_Click(bool checked, const QString& programPath)
 {
-    if (checked)
-        return {false, SetAutoRun(false, programPath)};
-    return {true, SetAutoRun(true, programPath)};
+    const bool stored = SetAutoRun(!checked, programPath);
+    return {IsAutoRunChecked(programPath), stored};
 }
 
 ToggleResult menuS0_Click(bool checked)

@@ -1,4 +1,5 @@
-// Starting the program at logon: a desktop entry in the machine-wide autostart folder.
+// Starting the program at logon: the user's own autostart desktop entry. An administrator's
+// machine-wide entry of the same name counts as well.
 #pragma once
 
 #include <QString>
@@ -7,8 +8,12 @@
 
 namespace ModAutoRun {
 
-// Where the entry lives: <first $XDG_CONFIG_DIRS folder>/autostart/Korvane-T.desktop.
-QString RunRootFolder(); // the first absolute $XDG_CONFIG_DIRS entry, else /etc/xdg
+// Where the entry lives: <$XDG_CONFIG_HOME>/autostart/Korvane-T.desktop, written for the user
+// who clicks (the machine-wide folders are writable only by root).
+QString UserRootFolder(); // $XDG_CONFIG_HOME when absolute, else ~/.config
+// The machine-wide folders: the absolute $XDG_CONFIG_DIRS entries, else /etc/xdg.
+QStringList MachineRootFolders();
+QString RunRootFolder(); // the first of them
 QString RunSubKey();     // "autostart"
 QString RunValueName();  // "Korvane-T"
 
@@ -31,8 +36,9 @@ QString UnescapeKeyValue(const QString& value);
 // The complete desktop entry that starts programPath with "mini".
 QByteArray DesktopEntryText(const QString& programPath);
 
-// Writes (on) or deletes (off) the entry for programPath. Deleting touches only that one file.
-// Returns whether the autostart folder now says what was asked; on failure nothing is changed.
+// On: writes the user's entry for programPath. Off: deletes the user's entry and every
+// machine-wide one of that name the user may delete. Deleting touches only those files.
+// Returns whether everything asked was done; a failed write leaves the old entry whole.
 bool SetAutoRun(bool bEnable, const QString& programPath);
 bool SetAutoRun(bool bEnable);
 
@@ -41,12 +47,14 @@ bool SetAutoRun(bool bEnable);
 QString ReadRegString(const QString& hRootKey, const QString& sSubKey, const QString& sValueName,
                       const QString& sDefault);
 
-// The check mark at load: the stored command line equals the current one, case and all.
+// The check mark: the user's entry or a machine-wide one holds the current command line, case
+// and all.
 bool IsAutoRunChecked(const QString& programPath);
 bool IsAutoRunChecked();
 
-// A click on the auto-run item: the check mark toggles whatever happens; stored says whether
-// the autostart folder followed, so that the caller can tell the user when it did not.
+// A click on the auto-run item, given the mark before it: the mark then follows what was
+// achieved, and stored says whether everything asked was done, so that the caller can tell the
+// user when it was not (an entry that remains, a write that failed).
 struct ToggleResult
 {
     bool checked = false;

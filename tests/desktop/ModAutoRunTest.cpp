@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-// Points XDG_CONFIG_DIRS at a fresh folder for the life of the fixture.
+// Points XDG_CONFIG_DIRS (machine-wide) and XDG_CONFIG_HOME (the user's) at fresh folders.
 class AutoRun : public ::testing::Test
 {
   protected:
@@ -19,6 +19,8 @@ class AutoRun : public ::testing::Test
         saved = qgetenv("XDG_CONFIG_DIRS");
         hadValue = qEnvironmentVariableIsSet("XDG_CONFIG_DIRS");
         qputenv("XDG_CONFIG_DIRS", (dir.path() + QStringLiteral(":/etc/xdg")).toLocal8Bit());
+        savedHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     }
     void TearDown() override
     {
@@ -26,15 +28,20 @@ class AutoRun : public ::testing::Test
             qputenv("XDG_CONFIG_DIRS", saved);
         else
             qunsetenv("XDG_CONFIG_DIRS");
+        qputenv("XDG_CONFIG_HOME", savedHome);
     }
     QString entryPath() const
+    {
+        return home.path() + QStringLiteral("/autostart/Korvane-T.desktop");
+    }
+    QString machineEntryPath() const
     {
         return dir.path() + QStringLiteral("/autostart/Korvane-T.desktop");
     }
     QString entryText() const { return QString::fromUtf8(TestUtil::readFile(entryPath())); }
 
-    QTemporaryDir dir;
-    QByteArray saved;
+    QTemporaryDir dir, home;
+    QByteArray saved, savedHome;
     bool hadValue = false;
 };
 } // namespace
@@ -51,7 +58,8 @@ TEST_F(AutoRun, OnWritesAValidEntryAndTheCheckMarkFollowsIt)
     EXPECT_TRUE(text.contains(QStringLiteral("\nType=Application\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=/opt/verbalto/verbalto mini\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nName=")));
-    EXPECT_EQ(ModAutoRun::ReadRegString(ModAutoRun::RunRootFolder(), QStringLiteral("autostart"),
+    EXPECT_EQ(ModAutoRun::UserRootFolder(), home.path());
+    EXPECT_EQ(ModAutoRun::ReadRegString(ModAutoRun::UserRootFolder(), QStringLiteral("autostart"),
                                         QStringLiteral("Korvane-T"), QStringLiteral("none")),
               u"/opt/verbalto/verbalto mini");
     EXPECT_TRUE(ModAutoRun::IsAutoRunChecked(program));
@@ -62,13 +70,13 @@ TEST_F(AutoRun, OnWritesAValidEntryAndTheCheckMarkFollowsIt)
 TEST_F(AutoRun, OffDeletesOnlyThatEntry)
 {
     ASSERT_TRUE(ModAutoRun::SetAutoRun(true, QStringLiteral("/usr/bin/verbalto")));
-    const QString neighbour = dir.path() + QStringLiteral("/autostart/other.desktop");
+    const QString neighbour = home.path() + QStringLiteral("/autostart/other.desktop");
     ASSERT_TRUE(TestUtil::writeFile(neighbour, "[Desktop Entry]\nExec=other\n"));
 
     EXPECT_TRUE(ModAutoRun::SetAutoRun(false, QStringLiteral("/usr/bin/verbalto")));
     EXPECT_FALSE(QFile::exists(entryPath()));
     EXPECT_TRUE(QFile::exists(neighbour));
-    EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/autostart")).exists());
+    EXPECT_TRUE(QDir(home.path() + QStringLiteral("/autostart")).exists());
     // Switching off what is already off is no failure.
     EXPECT_TRUE(ModAutoRun::SetAutoRun(false, QStringLiteral("/usr/bin/verbalto")));
 }
@@ -97,9 +105,9 @@ TEST_F(AutoRun, PathsWithSpacesAndShellCharactersAreQuotedAndReadBackExactly)
 TEST_F(AutoRun, AForeignOrBrokenEntryShowsUnchecked)
 {
     const QString program = QStringLiteral("/usr/bin/verbalto");
-    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/autostart")));
+    ASSERT_TRUE(QDir().mkpath(home.path() + QStringLiteral("/autostart")));
     const auto readBack = [] {
-        return ModAutoRun::ReadRegString(ModAutoRun::RunRootFolder(), ModAutoRun::RunSubKey(),
+        return ModAutoRun::ReadRegString(ModAutoRun::UserRootFolder(), ModAutoRun::RunSubKey(),
                                          ModAutoRun::RunValueName(), QStringLiteral("default"));
     };
     EXPECT_EQ(readBack(), u"default");
@@ -135,42 +143,63 @@ TEST_F(AutoRun, UnwritableFolderStoresNothingAndSaysSo)
     // The configuration "folder" is a regular file: nothing can be created below it.
     const QString file = dir.path() + QStringLiteral("/plain-file");
     ASSERT_TRUE(TestUtil::writeFile(file, "x"));
-    qputenv("XDG_CONFIG_DIRS", file.toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", file.toLocal8Bit());
     const ModAutoRun::ToggleResult r =
         ModAutoRun::menuS0_Click(false, QStringLiteral("/usr/bin/verbalto"));
-    EXPECT_TRUE(r.checked);
+    EXPECT_FALSE(r.checked); // the mark follows what was achieved
     EXPECT_FALSE(r.stored);
     EXPECT_EQ(TestUtil::readFile(file), "x");
 }
 
-TEST_F(AutoRun, ReadOnlyMountKeepsTheOldEntryAndReportsFailure)
+TEST_F(AutoRun, AnAdministratorsEntryCountsAndGoesWhereTheUserMayDeleteIt)
+{
+    const QString program = QStringLiteral("/usr/bin/verbalto");
+    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/autostart")));
+    ASSERT_TRUE(TestUtil::writeFile(machineEntryPath(), ModAutoRun::DesktopEntryText(program)));
+    EXPECT_TRUE(ModAutoRun::IsAutoRunChecked(program));
+    EXPECT_FALSE(QFile::exists(entryPath()));
+
+    const ModAutoRun::ToggleResult off = ModAutoRun::menuS0_Click(true, program);
+    EXPECT_TRUE(off.stored);
+    EXPECT_FALSE(off.checked);
+    EXPECT_FALSE(QFile::exists(machineEntryPath()));
+}
+
+TEST_F(AutoRun, AUserWhoseMachineFolderIsReadOnlyStillSwitchesItOn)
 {
     if (!TestUtil::isRoot() || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
         GTEST_SKIP() << "needs root and unshare";
     const QString program = QStringLiteral("/usr/bin/verbalto");
-    ASSERT_TRUE(ModAutoRun::SetAutoRun(true, program));
-    const QByteArray before = TestUtil::readFile(entryPath());
-
-    const auto runProbe = [&](const QString& onOff, const QString& path) {
+    // The machine folder as an ordinary user sees it: read-only.
+    const auto runProbe = [&](const QString& onOff) {
         QProcess p;
         p.start(QStringLiteral("unshare"),
                 {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
                  QStringLiteral("mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && "
                                 "exec \"$2\" \"$3\" \"$4\""),
                  QStringLiteral("sh"), dir.path(),
-                 TestUtil::binPath(QStringLiteral("autorun_probe")), onOff, path});
+                 TestUtil::binPath(QStringLiteral("autorun_probe")), onOff, program});
         EXPECT_TRUE(p.waitForFinished(20000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         return QString::fromUtf8(p.readAllStandardOutput())
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
-    EXPECT_EQ(runProbe(QStringLiteral("off"), program),
+    EXPECT_EQ(runProbe(QStringLiteral("on")),
+              (QStringList{QStringLiteral("stored"), QStringLiteral("checked")}));
+    EXPECT_TRUE(ModAutoRun::IsAutoRunChecked(program));
+    EXPECT_EQ(runProbe(QStringLiteral("off")),
+              (QStringList{QStringLiteral("stored"), QStringLiteral("unchecked")}));
+    EXPECT_FALSE(QFile::exists(entryPath()));
+
+    // An administrator's entry stays where the user may not delete it, and the mark says so.
+    ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/autostart")));
+    ASSERT_TRUE(TestUtil::writeFile(machineEntryPath(), ModAutoRun::DesktopEntryText(program)));
+    const QByteArray before = TestUtil::readFile(machineEntryPath());
+    ASSERT_TRUE(ModAutoRun::SetAutoRun(true, program));
+    EXPECT_EQ(runProbe(QStringLiteral("off")),
               (QStringList{QStringLiteral("failed"), QStringLiteral("checked")}));
-    EXPECT_EQ(runProbe(QStringLiteral("on"), QStringLiteral("/elsewhere/verbalto")),
-              (QStringList{QStringLiteral("failed"), QStringLiteral("unchecked")}));
-    EXPECT_EQ(TestUtil::readFile(entryPath()), before);
-    EXPECT_EQ(QDir(dir.path() + QStringLiteral("/autostart")).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("Korvane-T.desktop")});
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    EXPECT_EQ(TestUtil::readFile(machineEntryPath()), before);
 }
 
 TEST(AutoRunPlace, FirstAbsoluteConfigFolderElseEtcXdg)
