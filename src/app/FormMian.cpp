@@ -38,6 +38,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -65,13 +66,12 @@ bool isBlank(const QString& text)
     return true;
 }
 
-QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
-                        QRect geometry)
+QToolButton* makeButton(QWidget* parent, const char* name, QRect geometry)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    button->setIcon(parent->style()->standardIcon(icon));
+    button->setIcon(mdXpThemeSupport::ButtonPicture(button->objectName()));
     button->setIconSize(QSize(16, 16));
     button->setGeometry(geometry);
     return button;
@@ -103,6 +103,8 @@ void FormMian::createControls()
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
+    // The whole window, menu bar included, keeps its size: the window manager may not resize it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     WebBrowser3 = new HtmlView(client);
     WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
@@ -156,13 +158,12 @@ void FormMian::createControls()
     Check1->setChecked(true);
     Check2->setChecked(true);
 
-    Command1 = makeButton(Pic1, "Command1", QStyle::SP_MediaPlay, QRect(292, 140, 65, 43));
-    Command7 = makeButton(Pic1, "Command7", QStyle::SP_BrowserReload, QRect(362, 140, 41, 43));
-    Command6 = makeButton(Pic1, "Command6", QStyle::SP_ArrowBack, QRect(408, 140, 41, 43));
-    Command2 =
-        makeButton(Pic1, "Command2", QStyle::SP_FileDialogDetailedView, QRect(454, 140, 41, 43));
-    Command5 = makeButton(Pic1, "Command5", QStyle::SP_DialogSaveButton, QRect(500, 140, 41, 43));
-    Command3 = makeButton(Pic1, "Command3", QStyle::SP_DialogResetButton, QRect(546, 140, 41, 43));
+    Command1 = makeButton(Pic1, "Command1", QRect(292, 140, 65, 43));
+    Command7 = makeButton(Pic1, "Command7", QRect(362, 140, 41, 43));
+    Command6 = makeButton(Pic1, "Command6", QRect(408, 140, 41, 43));
+    Command2 = makeButton(Pic1, "Command2", QRect(454, 140, 41, 43));
+    Command5 = makeButton(Pic1, "Command5", QRect(500, 140, 41, 43));
+    Command3 = makeButton(Pic1, "Command3", QRect(546, 140, 41, 43));
 
     WebBrowser2[1] = new SpeechButton(Pic1);
     WebBrowser2[1]->setObjectName(QStringLiteral("WebBrowser2_1"));
@@ -266,7 +267,8 @@ void FormMian::Form_Load()
                              m_clipboardTranslation = true;
                              Command1_Click();
                              m_clipboardTranslation = false;
-                         }},
+                         },
+                         [this] { return translating(); }},
                         this);
 
     m_languageIndex = ModLng::ReadLanguageIndex(*m_store);
@@ -753,7 +755,10 @@ void FormMian::closeEvent(QCloseEvent* event)
     }
     // The close box only sends Verbalto to the notification area.
     event->ignore();
-    setWindowState(windowState() | Qt::WindowMinimized);
+    if (m_tray)
+        m_tray->MinimiseToTray();
+    else
+        setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void FormMian::Form_Unload()
@@ -779,8 +784,9 @@ void FormMian::showEvent(QShowEvent* event)
 
 void FormMian::StartHidden()
 {
+    // Never shown rather than minimised: a window first mapped from the minimised state may
+    // stay iconic when it is restored.
     m_startHidden = true;
-    setWindowState(Qt::WindowMinimized);
     QTimer::singleShot(0, this, &FormMian::afterFirstShow);
 }
 

@@ -1,7 +1,9 @@
 // Verbalto's entry point.
 #include "AppState.h"
 #include "FormMian.h"
+#include "GetSysPath.h"
 #include "Module1.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 
@@ -15,10 +17,23 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     const auto mode = Module1::ParseCommandLine(QCoreApplication::arguments());
+    // A second start hands over to the running Verbalto: a plain one brings its window up, a
+    // "mini" one (a logon start) only ends. After an update the old program is leaving.
+    SingleInstance instance(
+        SingleInstance::ServerPath(GetSysPath::GetTempFolder(), SingleInstance::CurrentDisplay()));
+    if (!instance.Claim(mode == Module1::StartMode::Mini ? SingleInstance::Request::Quiet
+                                                         : SingleInstance::Request::Show,
+                        mode == Module1::StartMode::Up))
+        return 0;
     Module1::RemoveLeftoverUpdater(QCoreApplication::applicationDirPath(), mode);
 
     AppState state;
     FormMian window(state);
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
+        window.RestoreFromTray();
+        window.raise();
+        window.activateWindow();
+    });
     if (mode == Module1::StartMode::Mini)
         window.StartHidden();
     else

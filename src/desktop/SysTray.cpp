@@ -4,9 +4,10 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMenu>
-#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 SysTray::SysTray(QWidget* mainWindow, QMenu* menuSYS, QAction* menuSYS1,
                  const QString& languageIndex)
@@ -25,6 +26,8 @@ SysTray::SysTray(QWidget* mainWindow, QMenu* menuSYS, QAction* menuSYS1,
             [this](QSystemTrayIcon::ActivationReason reason) { TrayWndProc(reason); });
     if (mainWindow)
         mainWindow->installEventFilter(this);
+    m_dockTimer.setInterval(250);
+    connect(&m_dockTimer, &QTimer::timeout, this, &SysTray::CheckDocked);
 }
 
 SysTray::~SysTray()
@@ -44,13 +47,42 @@ void SysTray::AddTrayIcon()
 {
     m_icon->setToolTip(TrayTexts::Fill(m_languageIndex).szTip);
     m_icon->show();
-    ShowBalloon();
+    m_docked = false;
+    CheckDocked();
+    m_dockTimer.start();
+}
+
+bool SysTray::PlatformIconDocked()
+{
+    // On X11 the icon is a small window of Qt's that the tray host embeds; it is exposed once it
+    // sits in the host's panel, and destroyed when the host goes away. Other platforms place
+    // the icon themselves.
+    for (const QWindow* w : QGuiApplication::topLevelWindows()) {
+        if (w->objectName() == QLatin1String("QSystemTrayIconSysWindow"))
+            return w->isExposed();
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void SysTray::CheckDocked()
+{
+    const bool docked = m_icon->isVisible() && IconDocked();
+    if (docked == m_docked)
+        return;
+    m_docked = docked;
+    // The first place, or the place after the tray host came back: greet there.
+    if (docked)
+        ShowBalloon();
 }
 
 void SysTray::ShowBalloon()
 {
     m_lastBalloon = TrayTexts::Fill(m_languageIndex);
     m_icon->setToolTip(m_lastBalloon.szTip);
+    // A balloon before the icon has a place would point at a corner of the screen; docking
+    // greets instead.
+    if (!m_docked)
+        return;
     ++m_balloonCount;
     m_icon->showMessage(m_lastBalloon.szInfoTitle, m_lastBalloon.szInfo,
                         QSystemTrayIcon::Information, m_balloonTimeout);
@@ -61,14 +93,14 @@ void SysTray::MinimiseToTray()
     m_hidePending = false;
     if (!m_window)
         return;
-    if (!m_window->isMinimized()) {
-        // Set the state first; the state-change event must not schedule a second greeting.
-        m_hidePending = true;
+    if (!TrayAvailable()) {
         m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
-        m_hidePending = false;
+        return;
     }
     ShowBalloon();
-    // A hidden window has neither a taskbar entry nor a place in the window list.
+    // Only hidden, never minimised by us: Qt maps a window leaving the minimised state before it
+    // marks it normal, and the window manager then keeps it iconic (it vanished again at once).
+    // A window the user minimised was made iconic by the window manager and maps back normal.
     m_window->hide();
 }
 
@@ -76,8 +108,11 @@ void SysTray::RestoreWindow()
 {
     if (!m_window)
         return;
-    m_window->setWindowState(m_window->windowState() &
-                             ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    const Qt::WindowStates normal =
+        m_window->windowState() &
+        ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (m_window->windowState() != normal)
+        m_window->setWindowState(normal);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <functional>
 
 class QAction;
@@ -25,9 +26,11 @@ class SysTray final : public QObject
     // The interface language of the tip and balloon; used from the next add or minimise on.
     void SetLanguageIndex(const QString& languageIndex);
 
-    // Shows the icon with its tip and the welcome balloon.
+    // Shows the icon with its tip. The welcome balloon follows once the icon has its place in
+    // the notification area, and again whenever it docks anew (the tray host restarted).
     void AddTrayIcon();
-    // Minimised: greets again, hides the window and its taskbar entry, leaving the icon.
+    // Greets again and hides the window and its taskbar entry, leaving the icon; without a
+    // notification area the window is minimised to the taskbar instead.
     void MinimiseToTray();
     // Back to the normal state (never maximised), shown, raised and focused.
     void RestoreWindow();
@@ -44,6 +47,9 @@ class SysTray final : public QObject
     {
         m_trayAvailable = std::move(available);
     }
+    // Whether the icon sits in a notification area now (tests answer for the platform).
+    bool IconDocked() const { return m_iconDocked(); }
+    void SetIconDocked(std::function<bool()> docked) { m_iconDocked = std::move(docked); }
     QSystemTrayIcon* Icon() const { return m_icon; }
     const TrayTexts::Record& LastBalloon() const { return m_lastBalloon; }
     int BalloonCount() const { return m_balloonCount; }
@@ -54,6 +60,8 @@ class SysTray final : public QObject
   private:
     void TrayWndProc(QSystemTrayIcon::ActivationReason reason);
     void ShowBalloon();
+    void CheckDocked();
+    static bool PlatformIconDocked();
 
     QPointer<QWidget> m_window;
     QSystemTrayIcon* m_icon = nullptr;
@@ -62,5 +70,9 @@ class SysTray final : public QObject
     int m_balloonCount = 0;
     int m_balloonTimeout = 10000;
     bool m_hidePending = false;
+    bool m_docked = false;
+    // Watches the icon's place: there is no signal for docking.
+    QTimer m_dockTimer;
     std::function<bool()> m_trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    std::function<bool()> m_iconDocked = &SysTray::PlatformIconDocked;
 };

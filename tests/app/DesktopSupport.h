@@ -68,6 +68,21 @@ class Verbalto
         return m_process.waitForStarted();
     }
 
+    // Runs with the settings and working folders of another (the same user's session).
+    void shareFoldersWith(const Verbalto& other)
+    {
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), other.config.path());
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), other.runtime.path());
+    }
+    // Waits for the program to end; its exit status, or -1 when it is still running.
+    int waitForExit(int timeoutMs = 15000)
+    {
+        if (!m_process.waitForFinished(timeoutMs))
+            return -1;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -2;
+    }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+
     // The mapped main window's id, or "" when none shows within the time.
     QString waitForWindow(int timeoutMs = 15000)
     {
@@ -159,7 +174,10 @@ class Trayer
             10000);
     }
     // Whether some window of the given program sits inside the tray panel.
-    static bool holdsIconOf(qint64 pid)
+    static bool holdsIconOf(qint64 pid) { return !iconOf(pid).isEmpty(); }
+
+    // The program's window inside the tray panel (its icon), or "".
+    static QString iconOf(qint64 pid)
     {
         const QString panel = TestUtil::runTool(
             QStringLiteral("xdotool"),
@@ -172,15 +190,58 @@ class Trayer
                 QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), p});
             for (const QString& w : ours.split(u'\n', Qt::SkipEmptyParts)) {
                 if (tree.contains(QStringLiteral("0x%1 ").arg(w.toULongLong(), 0, 16)))
-                    return true;
+                    return w;
             }
         }
-        return false;
+        return {};
     }
-    ~Trayer()
+    void stop()
     {
         m_process.kill();
         m_process.waitForFinished(5000);
+    }
+    ~Trayer() { stop(); }
+
+  private:
+    QProcess m_process;
+};
+
+// A real window manager (openbox) for the test's lifetime, unless one already runs: without one
+// the faults of hiding and restoring a window do not show.
+class WindowManager
+{
+  public:
+    bool start()
+    {
+        if (running())
+            return true;
+        m_process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return TestUtil::waitUntil([] { return running(); }, 10000);
+    }
+    // Whether a window manager has announced itself on the root window and is still there.
+    static bool running()
+    {
+        const QString check = TestUtil::runTool(
+            QStringLiteral("xprop"),
+            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        const QString id = check.section(QStringLiteral("# "), 1).trimmed();
+        if (id.isEmpty())
+            return false;
+        QProcess info;
+        info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+        return info.waitForFinished(5000) && info.exitCode() == 0;
+    }
+    ~WindowManager()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
     }
 
   private:

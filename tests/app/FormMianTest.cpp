@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -278,6 +279,23 @@ TEST_F(Form, CloseBoxDoesNotEndTheProgram)
     EXPECT_FALSE(window->SourceBox->hooked());
 }
 
+TEST_F(Form, OurButtonPicturesAndAWindowOfOneSize)
+{
+    for (QToolButton* b : {window->Command1, window->Command2, window->Command3, window->Command5,
+                           window->Command6, window->Command7}) {
+        const QImage shown = b->icon().pixmap(16, 16).toImage();
+        const QImage ours =
+            QIcon(QStringLiteral(":/desktop/%1.png").arg(b->objectName())).pixmap(16, 16).toImage();
+        EXPECT_FALSE(ours.isNull());
+        EXPECT_EQ(shown, ours) << b->objectName().toStdString();
+    }
+    window->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(window->width(), 624);
+    EXPECT_GT(window->height(), 490); // the menu bar on top of the client area
+}
+
 TEST_F(Form, CaptionsComeFromTheStringTable)
 {
     EXPECT_EQ(window->windowTitle(), *StringTable::LoadResString(2017));
@@ -422,13 +440,15 @@ TEST_F(Form, AutoRunEntryFollowsTheMenuAcrossRestarts)
     EXPECT_FALSE(window->menuS0->isChecked());
     window->menuS0->trigger();
     EXPECT_TRUE(window->menuS0->isChecked());
-    EXPECT_TRUE(QFile::exists(xdg.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
+    // The user's own entry; the machine-wide folder is left alone.
+    EXPECT_TRUE(QFile::exists(config.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
+    EXPECT_FALSE(QFile::exists(xdg.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
 
     window = std::make_unique<FormMian>(state); // a restart
     EXPECT_TRUE(window->menuS0->isChecked());
     window->menuS0->trigger();
     EXPECT_FALSE(window->menuS0->isChecked());
-    EXPECT_FALSE(QFile::exists(xdg.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
+    EXPECT_FALSE(QFile::exists(config.path() + QStringLiteral("/autostart/Korvane-T.desktop")));
     qunsetenv("XDG_CONFIG_DIRS");
 }
 

@@ -1,4 +1,5 @@
 #include "SysTray.h"
+#include "TestUtil.h"
 
 #include <QMenu>
 #include <QTest>
@@ -18,6 +19,7 @@ struct TrayFixture
         menuSYS->addAction(QStringLiteral("Exit"));
         tray = new SysTray(&window, menuSYS, menuSYS1, language);
         tray->SetTrayAvailable([] { return true; });
+        tray->SetIconDocked([] { return true; });
         window.resize(200, 100);
         window.show();
     }
@@ -110,4 +112,25 @@ TEST(SysTray, StartHiddenLeavesOnlyTheIcon)
     EXPECT_TRUE(f.tray->Icon()->isVisible());
     f.tray->RemoveTrayIcon();
     EXPECT_FALSE(f.tray->Icon()->isVisible());
+}
+
+TEST(SysTray, TheBalloonWaitsForTheIconsPlaceAndGreetsAgainAfterTheHostReturns)
+{
+    TrayFixture f(QStringLiteral("1"));
+    bool docked = false;
+    f.tray->SetIconDocked([&] { return docked; });
+    f.tray->AddTrayIcon();
+    f.window.showMinimized(); // hidden meanwhile: no balloon pointing at nothing
+    f.settled();
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_EQ(f.tray->BalloonCount(), 0);
+
+    docked = true;
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return f.tray->BalloonCount() == 1; }));
+    docked = false; // the tray host ends ...
+    TestUtil::waitUntil([] { return false; }, 600);
+    docked = true; // ... and starts again
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return f.tray->BalloonCount() == 2; }));
+    TestUtil::waitUntil([] { return false; }, 600);
+    EXPECT_EQ(f.tray->BalloonCount(), 2);
 }

@@ -1,0 +1,221 @@
+// The program in a desktop session as a user meets it: a real window manager (openbox), a real
+// tray host (trayer), other programs on the clipboard, and a second start of the program.
+#include "DesktopSupport.h"
+#include "ReplyPages.h"
+
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <QUrlQuery>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace DesktopSupport;
+
+namespace {
+
+QString textOf(const RecordedRequest& r)
+{
+    QByteArray body = r.body;
+    body.replace('+', ' ');
+    return QUrlQuery(QString::fromLatin1(body))
+        .queryItemValue(QStringLiteral("text"), QUrl::FullyDecoded);
+}
+
+QStringList textsOf(const QList<RecordedRequest>& requests)
+{
+    QStringList texts;
+    for (const RecordedRequest& r : requests)
+        texts << textOf(r);
+    return texts;
+}
+
+// English captions, no clipboard monitor: the tray and start tests stay off the clipboard.
+const QByteArray kQuietSettings = "[Setup]\nLanguage=1\nOptions=0|15|1|1|15|0|1\n";
+
+class Session : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        if (!HaveTools({QStringLiteral("xdotool"), QStringLiteral("xclip"), QStringLiteral("xprop"),
+                        QStringLiteral("xwininfo"), QStringLiteral("openbox"),
+                        QStringLiteral("trayer")}))
+            GTEST_SKIP() << "needs an X display, xdotool, xclip, xprop, openbox and trayer";
+        ASSERT_TRUE(wm.start()) << "openbox did not start";
+        server.setReply("/translate_t",
+                        CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("Quoi\u00a0?")})));
+        holder = TestUtil::xclipCopy(QByteArray());
+        QThread::msleep(200);
+    }
+
+    void copyElsewhere(const QByteArray& data)
+    {
+        holder.reset();
+        QThread::msleep(300);
+        holder = TestUtil::xclipCopy(data);
+    }
+
+    // Shown, and still shown a moment later (the fault was a window hidden again at once).
+    static bool staysShown(Verbalto& app)
+    {
+        if (!TestUtil::waitUntil([&] { return !app.mappedWindow().isEmpty(); }, 10000))
+            return false;
+        QThread::msleep(700);
+        const QString id = app.mappedWindow();
+        return !id.isEmpty() &&
+               TestUtil::runTool(QStringLiteral("xprop"),
+                                 {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")})
+                   .contains(QStringLiteral("Normal"));
+    }
+
+    // A click on the icon; apart from the last one, or the two would make a double click,
+    // which does not toggle.
+    static void click(const QString& window, int button = 1)
+    {
+        QThread::msleep(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200);
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                 QStringLiteral("8"), QStringLiteral("8"), QStringLiteral("click"),
+                 QString::number(button)});
+    }
+
+    WindowManager wm;
+    TestHttpServer server;
+    std::unique_ptr<QProcess> holder;
+};
+
+} // namespace
+
+TEST_F(Session, TheTrayIconRestoresTheWindowEveryTime)
+{
+    Trayer host;
+    ASSERT_TRUE(host.start()) << "trayer did not map its panel";
+    Verbalto app(server);
+    app.setSettings(kQuietSettings);
+    ASSERT_TRUE(app.start({QStringLiteral("mini")}));
+    QString icon;
+    ASSERT_TRUE(
+        TestUtil::waitUntil([&] { return !(icon = Trayer::iconOf(app.pid())).isEmpty(); }, 10000));
+    EXPECT_TRUE(app.mappedWindow().isEmpty());
+
+    // The first click after a "mini" start, and 19 more round trips.
+    for (int i = 0; i < 20; ++i) {
+        click(icon);
+        ASSERT_TRUE(staysShown(app)) << "restore " << i + 1 << " failed";
+        click(icon);
+        ASSERT_TRUE(TestUtil::waitUntil([&] { return app.mappedWindow().isEmpty(); }, 10000))
+            << "hide " << i + 1 << " failed";
+    }
+
+    app.screenshot(QStringLiteral("restored-from-tray.png"));
+}
+
+TEST_F(Session, ASecondStartHandsOverToTheFirst)
+{
+    Trayer host;
+    ASSERT_TRUE(host.start());
+    Verbalto first(server);
+    first.setSettings(kQuietSettings);
+    ASSERT_TRUE(first.start({QStringLiteral("mini")}));
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Trayer::holdsIconOf(first.pid()); }, 10000));
+
+    // A logon start while it runs ends quietly.
+    Verbalto logon(server);
+    logon.shareFoldersWith(first);
+    ASSERT_TRUE(logon.start({QStringLiteral("mini")}));
+    EXPECT_EQ(logon.waitForExit(), 0);
+    EXPECT_TRUE(first.mappedWindow().isEmpty());
+
+    // A plain start brings the first one's window up and ends.
+    Verbalto plain(server);
+    plain.shareFoldersWith(first);
+    ASSERT_TRUE(plain.start());
+    EXPECT_EQ(plain.waitForExit(), 0);
+    EXPECT_TRUE(staysShown(first));
+
+    // A crash leaves its socket behind; the next start takes it over.
+    ::kill(static_cast<pid_t>(first.pid()), SIGKILL);
+    first.waitForExit();
+    Verbalto next(server);
+    next.shareFoldersWith(first);
+    ASSERT_TRUE(next.start());
+    EXPECT_FALSE(next.waitForWindow().isEmpty());
+    EXPECT_TRUE(next.running());
+
+    // The restart after an update waits for the old program to leave and then runs itself.
+    Verbalto updated(server);
+    updated.shareFoldersWith(first);
+    ASSERT_TRUE(updated.start({QStringLiteral("UP")}));
+    QThread::msleep(1000);
+    next.stop();
+    EXPECT_FALSE(updated.waitForWindow().isEmpty()) << "the updated program did not start";
+    EXPECT_TRUE(updated.running());
+}
+
+TEST_F(Session, ACopyDuringASlowTranslationWaitsForItsEnd)
+{
+    CannedReply slow = CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("Bonjour")}));
+    slow.delayMs = 3000;
+    server.setReply("/translate_t", slow);
+    Verbalto app(server); // fresh settings: the clipboard monitor is on
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    app.clickPic1(200, 60);
+    app.type(QStringLiteral("typed by hand"));
+    app.key(QStringLiteral("F5"));
+    ASSERT_TRUE(server.waitForRequests(1, 10000));
+
+    copyElsewhere("first copy");
+    QThread::msleep(400);
+    copyElsewhere("copied meanwhile");
+    TestUtil::waitUntil([&] { return Translations(server).size() >= 2; }, 15000);
+    QThread::msleep(1000);
+    EXPECT_EQ(textsOf(Translations(server)),
+              (QStringList{QStringLiteral("typed by hand"), QStringLiteral("copied meanwhile")}));
+}
+
+TEST_F(Session, APasswordManagersCopyIsNeverSent)
+{
+    Verbalto app(server);
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    QThread::msleep(500);
+
+    holder.reset();
+    QProcess secret;
+    secret.start(TestUtil::binPath(QStringLiteral("secret_copier")), {QStringLiteral("hunter2")});
+    ASSERT_TRUE(secret.waitForReadyRead(10000)) << "the copier did not copy";
+    QThread::msleep(1500);
+    EXPECT_TRUE(Translations(server).isEmpty())
+        << textOf(Translations(server).first()).toStdString();
+
+    holder = TestUtil::xclipCopy("plain words");
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 1; }, 10000));
+    EXPECT_EQ(textOf(Translations(server).first()), u"plain words");
+    secret.kill();
+    secret.waitForFinished(3000);
+}
+
+TEST_F(Session, CopyKeepsNoBreakSpaces)
+{
+    Verbalto app(server);
+    app.setSettings(kQuietSettings);
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    app.clickPic1(200, 60);
+    app.type(QStringLiteral("what"));
+    app.key(QStringLiteral("F5"));
+    ASSERT_TRUE(server.waitForRequests(1, 10000));
+    QThread::msleep(500);
+    app.clickPic1(474, 161); // Copy
+    QString copied;
+    TestUtil::waitUntil(
+        [&] {
+            copied = TestUtil::runTool(
+                QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+            return !copied.isEmpty();
+        },
+        5000);
+    EXPECT_EQ(copied, QStringLiteral("Quoi\u00a0?"));
+    app.screenshot(QStringLiteral("buttons-under-openbox.png"));
+}
