@@ -503,7 +503,7 @@ void FormMian::TranslatePage()
     const std::unique_ptr<TranslationService> service = TranslationServices::Make(settings);
     const ServiceReply reply = service->Translate(
         {text, SourceLanguageCode, TargetLanguageCode, HostLanguageCode, m_languageIndex});
-    SetBoxText(ReplyBox, reply.raw);
+    SetBoxTextLater(ReplyBox, reply.raw);
     const TranslationResult& result = reply.result;
     SetBoxText(TranslationBox, result.translation);
     SetBoxText(RomanizationBox, result.romanization);

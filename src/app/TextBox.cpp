@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -96,13 +97,48 @@ QString FromBoxLines(const QString& text)
 
 QString GetBoxText(const TextBox* box)
 {
-    return box ? FromBoxLines(box->document()->toRawText()) : QString();
+    if (!box)
+        return {};
+    // What the box would give back once filled: its line breaks, as CR LF.
+    if (const QString* later = box->textKeptForLater())
+        return FromBoxLines(ToBoxLines(*later));
+    return FromBoxLines(box->document()->toRawText());
 }
 
 void SetBoxText(TextBox* box, const QString& text)
 {
-    if (box)
+    if (box) {
+        box->forgetTextKeptForLater();
         box->setPlainText(ToBoxLines(text));
+    }
+}
+
+void SetBoxTextLater(TextBox* box, const QString& text)
+{
+    if (box)
+        box->setTextLater(text);
+}
+
+void TextBox::setTextLater(const QString& text)
+{
+    if (isVisible()) {
+        m_later.reset();
+        setPlainText(ToBoxLines(text));
+        return;
+    }
+    m_later = text;
+    if (!document()->isEmpty())
+        clear();
+}
+
+void TextBox::showEvent(QShowEvent* event)
+{
+    if (m_later) {
+        const QString text = std::move(*m_later);
+        m_later.reset();
+        setPlainText(ToBoxLines(text));
+    }
+    QPlainTextEdit::showEvent(event);
 }
 
 void CopyBoxText(TextBox* box, AppState& state)

@@ -3,6 +3,8 @@
 
 #include <QPlainTextEdit>
 
+#include <optional>
+
 struct AppState;
 
 class TextBox final : public QPlainTextEdit
@@ -19,7 +21,15 @@ class TextBox final : public QPlainTextEdit
     bool hooked() const { return m_hooked; }
     void unhook() { m_hooked = false; }
 
+    // Keeps a text for the box and puts it in only when the box is read or shown: a hidden
+    // box given a whole reply page costs nothing until then.
+    void setTextLater(const QString& text);
+    // The kept text, or null when the box holds its text itself.
+    const QString* textKeptForLater() const { return m_later ? &*m_later : nullptr; }
+    void forgetTextKeptForLater() { m_later.reset(); }
+
   protected:
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // Only plain text goes in, by paste or by drop.
     bool canInsertFromMimeData(const QMimeData* source) const override;
@@ -28,12 +38,15 @@ class TextBox final : public QPlainTextEdit
   private:
     bool m_rightToLeft = false;
     bool m_hooked = true;
+    std::optional<QString> m_later;
 };
 
 // Creates a box at (x, y) with the given size inside parent, with the parent's font.
 TextBox* CreateTextBox(QWidget* parent, int x, int y, int width, int height);
 QString GetBoxText(const TextBox* box);
 void SetBoxText(TextBox* box, const QString& text);
+// SetBoxText for a box that is seldom read: the text goes in when the box is read or shown.
+void SetBoxTextLater(TextBox* box, const QString& text);
 // Copies the whole text to the clipboard unless it is blank (spaces only); sets bSelfCopy.
 void CopyBoxText(TextBox* box, AppState& state);
 // Inserts the clipboard text at the caret, replacing the selection.

@@ -567,3 +567,24 @@ TEST_F(Form, BusyCursorShowsOnlyWhileATranslationWaits)
     EXPECT_EQ(shape, Qt::WaitCursor);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
+
+TEST_F(Form, LargeReplyReachesTheReplyBoxWhole)
+{
+    QStringList sentences;
+    for (int i = 0; i < 20000; ++i)
+        sentences << QStringLiteral("Sentence %1,\nwith a line break. ").arg(i);
+    const QByteArray page = ReplyPages::PageUtf8(sentences, QStringLiteral("roman"));
+    server.setReply("/translate_t", CannedReply::ok(page));
+    translate(QStringLiteral("hello"));
+    QString expected = QString::fromUtf8(page);
+    expected.replace(u'\n', QStringLiteral("\r\n"));
+    EXPECT_EQ(GetBoxText(window->ReplyBox), expected);
+    window->show();
+    window->ReplyBox->show(); // once shown the box itself holds the text
+    EXPECT_EQ(window->ReplyBox->toPlainText().size(), page.size());
+    EXPECT_EQ(GetBoxText(window->ReplyBox), expected);
+    // A later, smaller reply replaces it.
+    server.setReply("/translate_t", CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("x")})));
+    translate(QStringLiteral("hello"));
+    EXPECT_EQ(GetBoxText(window->ReplyBox), ReplyPages::Page({QStringLiteral("x")}));
+}
