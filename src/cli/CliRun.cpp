@@ -171,6 +171,7 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         request.target =
             options.targetCode.value_or(LanguageCatalogue::LanguageCode(stored.targetIndex));
         request.host = options.hostCode.value_or(ModLng::HostLanguageCode(stored));
+        request.keepRaw = false;
 
         const ServiceReply reply = TranslationServices::Make(service)->Translate(request);
         switch (reply.failure) {

@@ -251,7 +251,7 @@ TranslationResult ParseTranslateReplyUtf8(QByteArrayView reply)
     return parse(reply);
 }
 
-bool HoldsTranslationMarker(QStringView reply)
+bool HoldsTranslationMarker(QByteArrayView reply)
 {
     return find(reply, kTranslationStart) >= 0;
 }

@@ -13,5 +13,5 @@ TranslationResult ParseTranslateReply(const QString& reply);
 // parts cut out are decoded, so the page is never held twice.
 TranslationResult ParseTranslateReplyUtf8(QByteArrayView reply);
 
-// Whether the page holds the marker a translation starts with (even an empty one).
-bool HoldsTranslationMarker(QStringView reply);
+// Whether the page (UTF-8) holds the marker a translation starts with (even an empty one).
+bool HoldsTranslationMarker(QByteArrayView reply);

@@ -26,6 +26,8 @@ struct ServiceRequest
     QString host;   // catalogue code of the interface language
     // Interface language index ("1" English, "2" and "3" Chinese) of the messages.
     QString interfaceLanguage = QStringLiteral("1");
+    // Whether the reply text is wanted (for ReplyBox); the command line does without a copy.
+    bool keepRaw = true;
 };
 
 enum class ServiceFailure {

@@ -34,10 +34,11 @@ class PageService final : public TranslationService
                                             clock.elapsed(), settings().timeoutMs,
                                             request.interfaceLanguage, name());
         reply.status = http.status;
-        reply.raw = QString::fromUtf8(http.body);
-        const QString raw = reply.raw;
-        reply.result = ParseTranslateReply(raw);
-        reply.unrecognised = http.ok && !HoldsTranslationMarker(raw);
+        // Extraction works from the bytes: a large page is not held decoded as well.
+        reply.result = ParseTranslateReplyUtf8(http.body);
+        reply.unrecognised = http.ok && !HoldsTranslationMarker(http.body);
+        if (request.keepRaw)
+            reply.raw = QString::fromUtf8(http.body);
         return reply;
     }
 
