@@ -46,8 +46,3 @@ HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, 
                                "application/x-www-form-urlencoded", body,
                                HttpTransport::Limits{timeoutMs, HttpTransport::kTranslationLimit});
 }
-
-QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs)
-{
-    return QString::fromUtf8(PostTranslateRequest(baseUrl, body, timeoutMs).body);
-}

@@ -19,6 +19,3 @@ QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, c
 // Posts the form to <base>/translate_t as a form would.
 HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, int timeoutMs);
 
-// The reply page of PostTranslateRequest as text: "" when no reply arrived. An error status
-// still returns its page.
-QString FetchTranslationPage(const QString& baseUrl, const QByteArray& body, int timeoutMs);
