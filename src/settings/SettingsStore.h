@@ -5,8 +5,10 @@
 #include "OptionsRecord.h"
 #include "TranslationService.h"
 
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 class SettingsStore final
 {
@@ -42,5 +44,8 @@ class SettingsStore final
     bool WriteService(const ServiceSettings& service);
 
   private:
+    // "Group/Key" values; with ownerOnly the file is readable by its owner only.
+    bool writeValues(const QList<std::pair<QString, QString>>& values, bool ownerOnly);
+
     QString m_filePath;
 };

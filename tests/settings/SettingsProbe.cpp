@@ -1,5 +1,5 @@
-// Saves one value and prints "saved" or "failed", then the value read back; the read-only
-// mount test runs it inside a private mount namespace.
+// Saves one value and prints "saved" or "failed", then the value read back; exits 1 when the
+// save failed. The read-only mount and full disk tests run it in a private mount namespace.
 #include "SettingsStore.h"
 
 #include <QCoreApplication>
@@ -15,5 +15,5 @@ int main(int argc, char** argv)
     const bool saved = store.SaveSetting(args.at(2), args.at(3));
     std::printf("%s\n%s\n", saved ? "saved" : "failed",
                 qPrintable(store.GetSetting(args.at(2), QStringLiteral("<missing>"))));
-    return 0;
+    return saved ? 0 : 1;
 }

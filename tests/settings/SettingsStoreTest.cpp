@@ -72,7 +72,11 @@ TEST_F(SettingsStoreTest, AwkwardTextSurvivesTheFile)
     const QStringList values = {QStringLiteral("Foo, Bar|400|False|12|0|False|False|0"),
                                 QStringLiteral("宋体|400|False|9|134|False|False|0"),
                                 QStringLiteral(" leading and trailing "),
-                                QStringLiteral("semi;colon=equals\"quote\\back")};
+                                QStringLiteral("semi;colon=equals\"quote\\back"),
+                                QStringLiteral("@Vertical|400|False|12|0|False|False|0"),
+                                QStringLiteral("tab\tline\nbreak\x01"
+                                               "abc\\"),
+                                QStringLiteral("")};
     for (const QString& value : values) {
         ASSERT_TRUE(store.SaveSetting(SettingsStore::kFontKey, value));
         EXPECT_EQ(SettingsStore(iniPath()).GetSetting(SettingsStore::kFontKey, {}), value);
@@ -100,6 +104,40 @@ TEST_F(SettingsStoreTest, OtherKeysSurviveAWrite)
     EXPECT_EQ(store.GetSetting(SettingsStore::kFontKey, {}),
               QStringLiteral("Arial|700|True|10.5|0|False|False|0"));
     EXPECT_TRUE(TestUtil::readFile(iniPath()).contains("Keep=me"));
+}
+
+TEST_F(SettingsStoreTest, RewritesOfTheSameSizeAreReadBack)
+{
+    // Qt's parsed copy of the file is refreshed only when its size or time differs.
+    SettingsStore store(iniPath());
+    for (int i = 0; i < 40; ++i) {
+        const QString options = QStringLiteral("1|1|1|1|1|1|%1").arg(i % 2);
+        ASSERT_TRUE(store.SaveSetting(SettingsStore::kOptionsKey, options));
+        ASSERT_EQ(SettingsStore(iniPath()).ReadOptions(), options) << i;
+    }
+}
+
+TEST_F(SettingsStoreTest, AFullDiskKeepsTheOldFile)
+{
+    if (!TestUtil::canFillDisk())
+        GTEST_SKIP() << "needs root and unshare";
+    SettingsStore store(iniPath());
+    ASSERT_TRUE(store.SaveSetting(QStringLiteral("Pad"), QString(6000, QLatin1Char('x'))));
+    ASSERT_TRUE(store.WriteService({QStringLiteral("deepl"), {}, QStringLiteral("k"), 0}));
+    const QByteArray before = TestUtil::readFile(iniPath());
+    // One free page: room for a lock or a short file, not for the new copy.
+    for (const int free : {0, 4096})
+        EXPECT_EQ(TestUtil::runOnFullDisk(
+                      dir.path(), TestUtil::binPath(QStringLiteral("settings_probe")),
+                      {iniPath(), SettingsStore::kOptionsKey, QStringLiteral("9")}, free),
+                  1);
+    EXPECT_EQ(TestUtil::readFile(iniPath()), before);
+    const QFile::Permissions ownerGroupOthers(0x7077);
+    EXPECT_EQ(QFile::permissions(iniPath()) & ownerGroupOthers,
+              QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("Verbalto")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Verbalto.ini")});
 }
 
 TEST_F(SettingsStoreTest, TwoStoresOnOneFileAgree)
@@ -135,7 +173,7 @@ TEST_F(SettingsStoreTest, ReadOnlyFileKeepsItsValuesAndReportsFailure)
              QStringLiteral("sh"), dir.path(), TestUtil::binPath(QStringLiteral("settings_probe")),
              iniPath()});
     ASSERT_TRUE(p.waitForFinished(20000));
-    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    ASSERT_EQ(p.exitCode(), 1) << p.readAllStandardError().toStdString();
     const QStringList lines =
         QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());

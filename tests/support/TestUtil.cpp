@@ -84,21 +84,22 @@ bool canFillDisk()
     return isRoot() && !QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty();
 }
 
-int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args)
+int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args,
+                  int leaveFree)
 {
     // The files go in through a copy beside the folder, as the mount hides what it held.
     const QString script = QStringLiteral(
-        "d=$1; k=$1.keep; shift\n"
+        "d=$1; k=$1.keep; f=$2; shift 2\n"
         "rm -rf \"$k\" && cp -a \"$d\" \"$k\" && mount --make-rprivate / &&\n"
         "  mount -t tmpfs -o size=64k tmpfs \"$d\" && cp -a \"$k\"/. \"$d\"/ || exit 125\n"
-        "dd if=/dev/zero of=\"$d/.filler\" bs=1k 2>/dev/null\n"
+        "dd if=/dev/zero of=\"$d/.filler\" bs=1k 2>/dev/null; truncate -s -$f \"$d/.filler\"\n"
         "\"$@\"; s=$?\n"
         "rm -f \"$d/.filler\"; rm -rf \"$k\" && cp -a \"$d\" \"$k\" || exit 125\n"
         "exit $s\n");
     QProcess p;
     p.start(QStringLiteral("unshare"),
             QStringList{QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
-                        QStringLiteral("sh"), folder, program} +
+                        QStringLiteral("sh"), folder, QString::number(leaveFree), program} +
                 args);
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit ||
         p.exitCode() == 125) {

@@ -32,8 +32,10 @@ bool isRoot();
 // Whether runOnFullDisk can run here (root and unshare).
 bool canFillDisk();
 // Runs program in a private mount namespace where folder is a 64 KiB tmpfs that holds folder's
-// files and is then filled to the last byte. Afterwards folder holds what the tmpfs held (the
-// filler left out). Returns the program's exit code, -1 when it did not run to its end.
-int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args = {});
+// files and is then filled to the last byte, or to leaveFree bytes before it. Afterwards folder
+// holds what the tmpfs held (the filler left out). Returns the program's exit code, -1 when it
+// did not run to its end.
+int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args = {},
+                  int leaveFree = 0);
 
 } // namespace TestUtil
