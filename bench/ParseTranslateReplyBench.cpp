@@ -1,5 +1,6 @@
 // Reply extraction from the reply's bytes at 1, 5, 20 and 50 MB, the 5 MB-class page with
-// 50,000 sentence spans, and the text-file reader at 10 and 50 MB. Figures: ms per MB and MB/s.
+// 50,000 sentence spans, and the text-file reader at 10 and 50 MB. Figures: ms per MB and MB/s, and
+// for the reader its peak memory per file byte.
 #include "ModUniTxt.h"
 #include "ParseTranslateReply.h"
 
@@ -7,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 namespace {
 
@@ -81,6 +84,33 @@ void setRates(benchmark::State& state, qsizetype bytes)
                                                          benchmark::Counter::kInvert);
 }
 
+// A line of /proc/self/status in bytes: "VmRSS:" (resident now) or "VmHWM:" (its peak).
+qint64 statusBytes(const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Peak resident memory that `work` adds, in bytes, or -1 when the kernel cannot tell.
+template <typename Work> qint64 peakAdded(Work work)
+{
+    malloc_trim(0); // memory freed earlier but kept would be counted as already there
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1) // peak := resident now
+        return -1;
+    clear.close();
+    const qint64 before = statusBytes("VmRSS:");
+    work();
+    const qint64 peak = statusBytes("VmHWM:");
+    return before < 0 || peak < 0 ? -1 : peak - before;
+}
+
 // What a caller does with the reply body: from its UTF-8 bytes to the three fields.
 TranslationResult extract(const QByteArray& body)
 {
@@ -124,6 +154,13 @@ void BM_ReadUniText(benchmark::State& state)
             file.write(line);
     }
     const qsizetype size = QFile(path).size();
+    // The text itself is about two bytes per file byte; the rest is what reading adds.
+    const qint64 peak = peakAdded([&] {
+        ModUniTxt::TextFormat format = ModUniTxt::Detect;
+        benchmark::DoNotOptimize(ModUniTxt::ReadUniText(path, format));
+    });
+    if (peak >= 0)
+        state.counters["peak B/B"] = double(peak) / double(size);
     for (auto _ : state) {
         ModUniTxt::TextFormat format = ModUniTxt::Detect;
         QString text = ModUniTxt::ReadUniText(path, format);

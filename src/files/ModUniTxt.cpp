@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,23 +163,70 @@ bool replaceFile(const QByteArray& target, const struct stat* old, int keepFrom,
     return ok;
 }
 
-QString decodeEightBit(QByteArrayView bytes, TextFormat format)
+// Where a chunk of eight-bit text may end so that decoding it alone gives what decoding the
+// whole would: after a last ASCII byte, else before the last byte that may start a UTF-8
+// sequence among the last four. Four continuation bytes end no sequence that began earlier.
+qint64 cutBeforeSequence(const char* chunk, qint64 length)
 {
-    // A mark inside the content is text, and a cut-off sequence at the end still shows.
+    for (qint64 i = length - 1; i > 0 && i >= length - 4; --i) {
+        const auto b = static_cast<unsigned char>(chunk[i]);
+        if (b < 0x80)
+            return i + 1;
+        if ((b & 0xC0) != 0x80)
+            return i;
+    }
+    return length;
+}
+
+// The locale's encoding (UTF-8 here) or UTF-8, read and decoded a chunk at a time into one
+// string. Each chunk is decoded on its own: a mark inside the content is text, and a cut-off
+// sequence at the end still shows.
+QString readEightBit(int fd, qint64 offset, qint64 count, TextFormat format)
+{
     QStringDecoder decoder(format == Utf8 ? QStringConverter::Utf8 : QStringConverter::System,
                            QStringConverter::Flag::ConvertInitialBom |
                                QStringConverter::Flag::Stateless);
-    return decoder.decode(bytes);
+    // A byte gives at most one UTF-16 unit; the decoder may ask for a few units beyond that.
+    QString text(count + 4, Qt::Uninitialized);
+    QChar* out = text.data();
+    QByteArray chunk(qMin(count, ReadChunk), Qt::Uninitialized);
+    qint64 kept = 0; // bytes at the chunk's start carried over from the previous read
+    for (qint64 done = 0; done < count;) {
+        const qint64 want = qMin(count - done, chunk.size() - kept);
+        const qint64 got = readAt(fd, chunk.data() + kept, want, offset + done);
+        if (got < 0)
+            return {};
+        done += got;
+        const bool last = got < want || done >= count;
+        const qint64 have = kept + got;
+        const qint64 cut = last ? have : cutBeforeSequence(chunk.constData(), have);
+        out = decoder.appendToBuffer(out, QByteArrayView(chunk.constData(), cut));
+        kept = have - cut;
+        std::memmove(chunk.data(), chunk.constData() + cut, size_t(kept));
+        if (last)
+            break; // the file may have shrunk since its size was taken
+    }
+    if (out == text.constData())
+        return {};
+    text.truncate(out - text.constData());
+    // A text much shorter than its bytes (most East Asian text) gives its spare room back.
+    if (text.capacity() - text.size() > text.size() / 4)
+        text.squeeze();
+    return text;
 }
 
-QString decodeUtf16(QByteArrayView bytes, bool bigEndian)
+// UTF-16 is read straight into the string and its byte order fixed in place.
+QString readUtf16(int fd, qint64 offset, qint64 count, bool bigEndian)
 {
-    const qsizetype units = bytes.size() / 2; // an unpaired last byte is dropped
-    QString text(units, Qt::Uninitialized);
+    QString text(count / 2, Qt::Uninitialized); // an unpaired last byte is dropped
+    const qint64 got = readAt(fd, reinterpret_cast<char*>(text.data()), text.size() * 2, offset);
+    if (got < 2)
+        return {};
+    text.truncate(got / 2);
     if (bigEndian)
-        qFromBigEndian<quint16>(bytes.data(), units, text.data());
+        qFromBigEndian<quint16>(text.constData(), text.size(), text.data());
     else
-        qFromLittleEndian<quint16>(bytes.data(), units, text.data());
+        qFromLittleEndian<quint16>(text.constData(), text.size(), text.data());
     return text;
 }
 
@@ -267,20 +315,14 @@ QString ReadUniText(const QByteArray& nativePath, TextFormat& Format)
     const qint64 count = size - skip;
     if (count <= 0 || Format == Utf32LE || Format == Utf32BE)
         return {};
-    QByteArray bytes(count, Qt::Uninitialized);
-    const qint64 got = readAt(file.get(), bytes.data(), count, skip);
-    if (got <= 0)
-        return {};
-    bytes.truncate(got); // the file may have shrunk since its size was taken
-
     switch (Format) {
     case Ansi:
     case Utf8:
-        return decodeEightBit(bytes, Format);
+        return readEightBit(file.get(), skip, count, Format);
     case Utf16LE:
-        return decodeUtf16(bytes, false);
+        return readUtf16(file.get(), skip, count, false);
     case Utf16BE:
-        return decodeUtf16(bytes, true);
+        return readUtf16(file.get(), skip, count, true);
     default:
         return {};
     }

@@ -35,6 +35,9 @@ QByteArray BomOfFormat(TextFormat format);
 
 // Files this large or larger are refused unread.
 inline constexpr qint64 MaxReadSize = qint64(1) << 31;
+// Eight-bit text is read and decoded this many bytes at a time, so the whole file is never held
+// beside its text.
+inline constexpr qint64 ReadChunk = qint64(1) << 20;
 
 // The whole text of a file. With Format == Detect the format found is stored back. Every
 // failure (unknown format, missing or unreadable file, 2 GiB or more, UTF-32) gives "".

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -136,6 +137,32 @@ TEST_F(UniTxtFiles, OddTrailingByteAndBrokenSequences)
     EXPECT_EQ(read(bytes({0xFE, 0xFF, 0x00}), Detect), std::make_pair(QString(), Utf16BE));
     // A cut-off UTF-8 sequence at the end shows as a replacement, not silently lost.
     EXPECT_EQ(read(QByteArray("A\xC3"), Utf8).first, QStringLiteral("A\uFFFD"));
+}
+
+// The text is read in chunks: whatever straddles a chunk's end decodes as the whole file would.
+TEST_F(UniTxtFiles, ChunkEndsChangeNothing)
+{
+    const QByteArray pieces[] = {"\xE2\x82\xAC",         "\xF0\x9F\x98\x80", "\xE2\x82z",
+                                 "\x80\x80\x80\x80\x80", "\xC3\r\n",         "\xEF\xBB\xBF"};
+    for (const QByteArray& piece : pieces) {
+        for (int before = 0; before <= 5; ++before) {
+            QByteArray content(ReadChunk - before, 'a');
+            content += piece + QByteArray(before + 10, 'b') + piece;
+            QStringDecoder whole(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                             QStringConverter::Flag::Stateless);
+            EXPECT_EQ(read(content, Utf8).first, whole.decode(content))
+                << piece.toHex().constData() << " at " << before;
+        }
+    }
+
+    // UTF-16 is swapped in place: a long text keeps every unit.
+    QString text;
+    for (int i = 0; i < 1000; ++i)
+        text += QStringLiteral("x\u20AC\U0001F600");
+    QByteArray be("\xFE\xFF");
+    for (const QChar c : text)
+        be += char(c.unicode() >> 8) + QByteArray(1, char(c.unicode() & 0xFF));
+    EXPECT_EQ(read(be, Detect).first, text);
 }
 
 TEST_F(UniTxtFiles, FailuresReadAsEmpty)
