@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,14 +20,14 @@ qsizetype find(QStringView in, Marker m, qsizetype from = 0)
     return in.indexOf(m.text, from);
 }
 
-qsizetype find(QStringView in, QStringView what, qsizetype from = 0)
-{
-    return in.indexOf(what, from);
-}
-
+// The C library's search: about three times as fast as the byte array's on a large page.
 qsizetype find(QByteArrayView in, Marker m, qsizetype from = 0)
 {
-    return in.indexOf(QByteArrayView(m.text.data(), m.text.size()), from);
+    if (from > in.size())
+        return -1;
+    const void* at =
+        memmem(in.data() + from, std::size_t(in.size() - from), m.text.data(), m.text.size());
+    return at ? static_cast<const char*>(at) - in.data() : -1;
 }
 
 constexpr Marker kTranslationStart{
@@ -65,17 +67,46 @@ constexpr Row kRomanizationRows[] = {
     {u"&gt;", u">"},        {u"&quot;", u"\""},  {u"&amp;", u"&"},
 };
 
-// The first row from `first` on whose text starts `rest`, behind `lead` (a "&" an earlier row
-// made), or -1.
+// Whether `s` (with `avail` characters) starts with `what`. Written out: a call into the string
+// library for each "&", "<" or space was most of the extraction's time.
+bool startsWithAt(const QChar* s, qsizetype avail, QStringView what)
+{
+    if (avail < what.size())
+        return false;
+    for (qsizetype j = 0; j < what.size(); ++j)
+        if (s[j] != what[j])
+            return false;
+    return true;
+}
+
+// The next `tag` (a dictionary tag, starting with "<") from `from`, or -1.
+qsizetype find(QStringView in, QStringView tag, qsizetype from = 0)
+{
+    const QChar* s = in.data();
+    const qsizetype n = in.size();
+    for (qsizetype i = from; i + tag.size() <= n; ++i)
+        if (s[i] == u'<' && startsWithAt(s + i, n - i, tag))
+            return i;
+    return -1;
+}
+
+// The first row from `first` on whose text starts `s`, behind `lead` ("&" an earlier row made,
+// or nothing), or -1.
 template <std::size_t N>
-int firstRow(const Row (&rows)[N], int first, QStringView rest, QStringView lead)
+int firstRow(const Row (&rows)[N], int first, const QChar* s, qsizetype avail, bool lead)
 {
     for (int k = first; k < int(N); ++k) {
         const QStringView from = rows[k].from;
-        if (from.startsWith(lead) && rest.startsWith(from.mid(lead.size())))
+        if (lead ? from.front() == u'&' && startsWithAt(s, avail, from.sliced(1))
+                 : from.front() == s[0] && startsWithAt(s, avail, from))
             return k;
     }
     return -1;
+}
+
+bool makesAmpersand(const Row& row)
+{
+    return row.to.size() == 1 && row.to.front() == u'&';
 }
 
 // One pass with the same result as replacing each row in turn through the whole text: no row's
@@ -90,18 +121,29 @@ template <std::size_t N> QString decodeRows(QString text, const Row (&rows)[N])
     bool starts[128] = {};
     for (const Row& row : rows)
         starts[row.from.front().unicode()] = true;
+    const auto mayStartRow = [&](QChar c) { return c.unicode() < 128 && starts[c.unicode()]; };
     QChar* s = text.data();
     qsizetype w = 0;
-    for (qsizetype i = 0; i < n;) {
-        const char16_t c = s[i].unicode();
-        int k = c < 128 && starts[c] ? firstRow(rows, 0, QStringView(s + i, n - i), {}) : -1;
+    qsizetype i = 0;
+    while (true) {
+        // Text between rows moves as one block, and not at all before the first row.
+        qsizetype j = i;
+        while (j < n && !mayStartRow(s[j]))
+            ++j;
+        if (w != i)
+            std::memmove(s + w, s + i, std::size_t(j - i) * sizeof(QChar));
+        w += j - i;
+        i = j;
+        if (i == n)
+            break;
+        int k = firstRow(rows, 0, s + i, n - i, false);
         if (k < 0) {
             s[w++] = s[i++];
             continue;
         }
         i += rows[k].from.size();
-        while (rows[k].to == u"&") {
-            const int next = firstRow(rows, k + 1, QStringView(s + i, n - i), u"&");
+        while (makesAmpersand(rows[k])) {
+            const int next = firstRow(rows, k + 1, s + i, n - i, true);
             if (next < 0)
                 break;
             i += rows[next].from.size() - 1;
@@ -195,33 +237,113 @@ template <typename View> QString extractTranslation(View reply)
     return decodeRows(std::move(translation), kTranslationRows);
 }
 
+// Removes every "<li>", then every "</div></div>" of what remains, in one pass: a group close
+// is dropped only when it lies wholly after the last one dropped, as a second removal through
+// the first one's result would find it.
+void removeListTags(QString& list)
+{
+    QChar* s = list.data();
+    const qsizetype n = list.size();
+    const qsizetype close = kGroupClose.size();
+    qsizetype w = 0;
+    qsizetype floor = 0;
+    for (qsizetype i = 0; i < n;) {
+        if (s[i] == u'<' && startsWithAt(s + i, n - i, kEntryOpen)) {
+            i += kEntryOpen.size();
+            continue;
+        }
+        const QChar c = s[i++];
+        s[w++] = c;
+        if (c == u'>' && w - floor >= close && startsWithAt(s + w - close, close, kGroupClose)) {
+            w -= close;
+            floor = w;
+        }
+    }
+    list.truncate(w);
+}
+
+// Writes into a string sized ahead, growing it only when a long list needs it: appending piece
+// by piece cost more than finding the pieces.
+class Writer
+{
+  public:
+    Writer(QString& out, qsizetype expected) : m_out(out)
+    {
+        m_out.resize(expected);
+        m_at = m_out.data();
+        m_end = m_at + m_out.size();
+    }
+    ~Writer() { m_out.truncate(m_at - m_out.constData()); }
+
+    void add(QStringView text)
+    {
+        if (text.isEmpty())
+            return;
+        room(text.size());
+        std::memcpy(m_at, text.data(), std::size_t(text.size()) * sizeof(QChar));
+        m_at += text.size();
+    }
+    void add(char16_t c)
+    {
+        room(1);
+        *m_at++ = c;
+    }
+    void addNumber(int number)
+    {
+        char16_t digits[12];
+        int at = 12;
+        do {
+            digits[--at] = char16_t(u'0' + number % 10);
+            number /= 10;
+        } while (number);
+        add(QStringView(digits + at, 12 - at));
+    }
+
+  private:
+    void room(qsizetype size)
+    {
+        if (m_end - m_at >= size)
+            return;
+        const qsizetype used = m_at - m_out.constData();
+        m_out.resize(std::max(used + size, m_out.size() * 2));
+        m_at = m_out.data() + used;
+        m_end = m_out.data() + m_out.size();
+    }
+
+    QString& m_out;
+    QChar* m_at;
+    QChar* m_end;
+};
+
 QString extractDictionary(QString list)
 {
-    list.remove(kEntryOpen.toString());
-    list.remove(kGroupClose.toString());
+    if (!list.isEmpty())
+        removeListTags(list);
 
     QString out;
-    out.reserve(list.size() + list.size() / 4);
-    forEachPiece(QStringView(list), kEntryEnd, [&](QStringView part) {
-        const qsizetype split = part.indexOf(kWordListStart);
-        out += (split < 0 ? part : part.left(split));
-        out += u':';
-        out += kCrLf;
-        if (split < 0)
-            return; // a heading without words
-        QStringView words = part.mid(split + kWordListStart.size());
-        // Only the second piece is the word list; a further word-list marker ends it.
-        const qsizetype next = words.indexOf(kWordListStart);
-        if (next >= 0)
-            words = words.left(next);
-        int number = 0;
-        forEachPiece(words, kWordSeparator, [&](QStringView word) {
-            out += QString::number(++number);
-            out += u". ";
-            out += word;
-            out += kCrLf;
+    {
+        Writer write(out, list.size() + list.size() / 4);
+        forEachPiece(QStringView(list), kEntryEnd, [&](QStringView part) {
+            const qsizetype split = find(part, kWordListStart);
+            write.add(split < 0 ? part : part.left(split));
+            write.add(u':');
+            write.add(kCrLf);
+            if (split < 0)
+                return; // a heading without words
+            QStringView words = part.mid(split + kWordListStart.size());
+            // Only the second piece is the word list; a further word-list marker ends it.
+            const qsizetype next = find(words, kWordListStart);
+            if (next >= 0)
+                words = words.left(next);
+            int number = 0;
+            forEachPiece(words, kWordSeparator, [&](QStringView word) {
+                write.addNumber(++number);
+                write.add(u". ");
+                write.add(word);
+                write.add(kCrLf);
+            });
         });
-    });
+    } // the writer cuts the text to what it wrote
     return out;
 }
 

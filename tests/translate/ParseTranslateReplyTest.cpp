@@ -83,6 +83,17 @@ TEST(ReplyExtraction, DictionaryIsNumberedAndNotDecoded)
     EXPECT_EQ(r.dictionary, u"noun:\r\n1. house\r\n2. home\r\nverb:\r\n1. to house\r\nadjective:\r\n1. R&amp;D\r\n");
 }
 
+TEST(ReplyExtraction, DictionaryTagsGoAsTwoRemovalsInTurnWould)
+{
+    // Every "<li>" goes first; a group close that only its removal makes goes as well, one
+    // that only the removal of another group close makes stays.
+    const auto r = ParseTranslateReply(
+        page({QStringLiteral("x")}, QString(),
+             QStringLiteral("noun<div><div>a<l<li>i>b</div><div>c</div><li></div>d</div><div>e"
+                            "</div></d</div></div>iv>f</div></div>")));
+    EXPECT_EQ(r.dictionary, u"noun:\r\n1. a<li>b\r\n2. cd\r\n3. e</div></div>f\r\n");
+}
+
 TEST(ReplyExtraction, HeadingWithoutWordListHasNoWords)
 {
     const auto r = ParseTranslateReply(page({QStringLiteral("x")}, QString(),
