@@ -55,13 +55,25 @@ void SysTray::AddTrayIcon()
 bool SysTray::PlatformIconDocked()
 {
     // On X11 the icon is a small window of Qt's that the tray host embeds; it is exposed once it
-    // sits in the host's panel, and destroyed when the host goes away. Other platforms place
-    // the icon themselves.
-    for (const QWindow* w : QGuiApplication::topLevelWindows()) {
-        if (w->objectName() == QLatin1String("QSystemTrayIconSysWindow"))
-            return w->isExposed();
+    // sits in the host's panel (Qt then knows its place on the screen), and destroyed when the
+    // host goes away. Embedded, it is no top-level window. Other platforms place the icon
+    // themselves.
+    static bool embedding = false;
+    if (const QWindow* w = PlatformIconWindow()) {
+        embedding = true;
+        return w->isExposed();
     }
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    // A new host is there before Qt has made the icon's window for it.
+    return !embedding && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QWindow* SysTray::PlatformIconWindow()
+{
+    for (QWindow* w : QGuiApplication::allWindows()) {
+        if (w->objectName() == QLatin1String("QSystemTrayIconSysWindow"))
+            return w;
+    }
+    return nullptr;
 }
 
 void SysTray::CheckDocked()
@@ -70,9 +82,13 @@ void SysTray::CheckDocked()
     if (docked == m_docked)
         return;
     m_docked = docked;
+    if (!docked)
+        return;
+    // A host that restarts between two looks gives the icon a new window: its end is the undock.
+    if (QWindow* w = PlatformIconWindow())
+        connect(w, &QObject::destroyed, this, [this] { m_docked = false; });
     // The first place, or the place after the tray host came back: greet there.
-    if (docked)
-        ShowBalloon();
+    ShowBalloon();
 }
 
 void SysTray::ShowBalloon()

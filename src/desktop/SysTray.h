@@ -13,6 +13,7 @@
 class QAction;
 class QMenu;
 class QWidget;
+class QWindow;
 
 class SysTray final : public QObject
 {
@@ -62,6 +63,7 @@ class SysTray final : public QObject
     void ShowBalloon();
     void CheckDocked();
     static bool PlatformIconDocked();
+    static QWindow* PlatformIconWindow();
 
     QPointer<QWidget> m_window;
     QSystemTrayIcon* m_icon = nullptr;

@@ -69,6 +69,28 @@ qulonglong IconWindow(const QWidget* exclude)
     return 0;
 }
 
+// The icon window's place on the screen as the X server has it.
+QPoint RootPosition(qulonglong window)
+{
+    const QString info =
+        RunTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    static const QRegularExpression corner(
+        QStringLiteral(R"(Absolute upper-left X:\s+(-?\d+)\s+Absolute upper-left Y:\s+(-?\d+))"));
+    const QRegularExpressionMatch m = corner.match(info);
+    return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint(-1, -1);
+}
+
+// Whether the welcome balloon on the screen points at the icon, not at a corner of the screen.
+bool BalloonAtIcon(qulonglong icon)
+{
+    const QPoint inIcon = RootPosition(icon) + QPoint(8, 8);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && QByteArray(w->metaObject()->className()) == "QBalloonTip")
+            return w->frameGeometry().adjusted(-8, -8, 8, 8).contains(inIcon);
+    }
+    return false;
+}
+
 struct Trayer
 {
     QProcess process;
@@ -104,7 +126,7 @@ TEST(TrayHost, IconDocksAndComesBackWhenTheHostRestarts)
     auto* menuSYS = new QMenu(&window);
     QAction* menuSYS1 = menuSYS->addAction(QStringLiteral("Open Translate Tool"));
     SysTray tray(&window, menuSYS, menuSYS1, QStringLiteral("1"));
-    tray.SetBalloonTimeout(200);
+    tray.SetBalloonTimeout(60000);
     window.show();
     tray.AddTrayIcon();
 
@@ -112,6 +134,8 @@ TEST(TrayHost, IconDocksAndComesBackWhenTheHostRestarts)
         TestUtil::waitUntil([&] { return DockedIn(TrayPanel(), IconWindow(&window)); }, 10000))
         << RunTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})
                .toStdString();
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return tray.BalloonCount() == 1; }));
+    EXPECT_TRUE(BalloonAtIcon(IconWindow(&window)));
 
     host.stop();
     ASSERT_TRUE(TestUtil::waitUntil([] { return TrayPanel() == 0; }, 10000));
@@ -120,6 +144,9 @@ TEST(TrayHost, IconDocksAndComesBackWhenTheHostRestarts)
         TestUtil::waitUntil([&] { return DockedIn(TrayPanel(), IconWindow(&window)); }, 15000))
         << RunTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})
                .toStdString();
+    // Greeted again at the new place, however quickly the host came back.
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return tray.BalloonCount() == 2; }));
+    EXPECT_TRUE(BalloonAtIcon(IconWindow(&window)));
 }
 
 namespace {
