@@ -1,55 +1,87 @@
 // The service's texts carry CR LF line breaks: plain output makes them "\n", JSON keeps them.
 #include "CliOutput.h"
 
+#include <QBuffer>
+
 namespace CliOutput {
 namespace {
 
-QString unixLines(QString text)
+// Collects output in a small buffer and passes it on to the device, so that a large result is
+// never held a second time, whole, as output.
+class Writer final
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+  public:
+    explicit Writer(QIODevice& device) : device_(device) { buffer_.reserve(kFlushAt + 16); }
+    ~Writer() { flush(); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    void add(QByteArrayView bytes)
+    {
+        buffer_.append(bytes);
+        if (buffer_.size() >= kFlushAt)
+            flush();
+    }
+    void add(char c) { add(QByteArrayView(&c, 1)); }
+
+    // UTF-8 of text, a bounded piece at a time; a surrogate pair is never cut in two.
+    void addUtf8(QStringView text)
+    {
+        while (!text.isEmpty()) {
+            qsizetype n = qMin(text.size(), kPiece);
+            if (n < text.size() && text.at(n - 1).isHighSurrogate())
+                --n;
+            add(text.first(n).toUtf8());
+            text = text.sliced(n);
+        }
+    }
+
+  private:
+    static constexpr qsizetype kFlushAt = 1 << 16;
+    static constexpr qsizetype kPiece = 1 << 15;
+
+    void flush()
+    {
+        if (!buffer_.isEmpty())
+            device_.write(buffer_);
+        buffer_.clear();
+    }
+
+    QIODevice& device_;
+    QByteArray buffer_;
+};
+
+// A section ends where its own text ends (the separator lines come from the caller); its
+// "\r\n" and "\r" become "\n".
+void addSection(Writer& out, QStringView text)
+{
+    while (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        text.chop(1);
+    for (qsizetype cr; (cr = text.indexOf(u'\r')) >= 0;) {
+        out.addUtf8(text.first(cr));
+        out.add('\n');
+        text = text.sliced(cr + 1);
+        if (text.startsWith(u'\n'))
+            text = text.sliced(1);
+    }
+    out.addUtf8(text);
 }
 
-// A section ends where its own text ends; the separator lines come from PlainText alone.
-QString section(const QString& text)
-{
-    QString s = unixLines(text);
-    while (s.endsWith(QLatin1Char('\n')))
-        s.chop(1);
-    return s;
-}
-
-void appendHex4(QByteArray& out, char16_t unit)
+void appendHex4(Writer& out, char16_t unit)
 {
     static constexpr char hex[] = "0123456789abcdef";
-    out += "\\u";
+    out.add("\\u");
     for (int shift = 12; shift >= 0; shift -= 4)
-        out += hex[(unit >> shift) & 0xF];
+        out.add(hex[(unit >> shift) & 0xF]);
 }
 
-} // namespace
-
-QByteArray PlainText(const TranslationResult& result)
+void addJsonString(Writer& out, QStringView text)
 {
-    QString out = section(result.translation);
-    if (!result.romanization.isEmpty())
-        out += QStringLiteral("\n\n") + section(result.romanization);
-    if (!result.dictionary.isEmpty())
-        out += QStringLiteral("\n\n") + section(result.dictionary);
-    out += QLatin1Char('\n');
-    return out.toUtf8();
-}
-
-QByteArray JsonString(const QString& text)
-{
-    QByteArray out;
-    out.reserve(text.size() + 2);
-    out += '"';
+    out.add('"');
     qsizetype runStart = 0;
     auto flushRun = [&](qsizetype end) {
         if (end > runStart)
-            out += QStringView(text).mid(runStart, end - runStart).toUtf8();
+            out.addUtf8(text.mid(runStart, end - runStart));
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
@@ -66,25 +98,25 @@ QByteArray JsonString(const QString& text)
         runStart = i + 1;
         switch (c) {
         case u'"':
-            out += "\\\"";
+            out.add("\\\"");
             break;
         case u'\\':
-            out += "\\\\";
+            out.add("\\\\");
             break;
         case u'\n':
-            out += "\\n";
+            out.add("\\n");
             break;
         case u'\r':
-            out += "\\r";
+            out.add("\\r");
             break;
         case u'\t':
-            out += "\\t";
+            out.add("\\t");
             break;
         case u'\b':
-            out += "\\b";
+            out.add("\\b");
             break;
         case u'\f':
-            out += "\\f";
+            out.add("\\f");
             break;
         // Other control characters, and a surrogate without its partner (a broken UTF-16 file),
         // are written as escapes so that the text survives exactly.
@@ -94,19 +126,72 @@ QByteArray JsonString(const QString& text)
         }
     }
     flushRun(text.size());
-    out += '"';
-    return out;
+    out.add('"');
+}
+
+// What a write gives, collected in memory.
+template <typename Write> QByteArray inMemory(Write write)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    write(buffer);
+    return bytes;
+}
+
+} // namespace
+
+void WritePlainText(QIODevice& device, const TranslationResult& result)
+{
+    Writer out(device);
+    addSection(out, result.translation);
+    if (!result.romanization.isEmpty()) {
+        out.add("\n\n");
+        addSection(out, result.romanization);
+    }
+    if (!result.dictionary.isEmpty()) {
+        out.add("\n\n");
+        addSection(out, result.dictionary);
+    }
+    out.add('\n');
+}
+
+QByteArray PlainText(const TranslationResult& result)
+{
+    return inMemory([&](QIODevice& device) { WritePlainText(device, result); });
+}
+
+QByteArray JsonString(const QString& text)
+{
+    return inMemory([&](QIODevice& device) {
+        Writer out(device);
+        addJsonString(out, text);
+    });
+}
+
+void WriteJsonLine(QIODevice& device, const TranslationResult& result, const QString& service,
+                   const QString& detected)
+{
+    Writer out(device);
+    const std::pair<const char*, QStringView> fields[] = {
+        {"{\"source\": ", result.sourceText},
+        {", \"translation\": ", result.translation},
+        {", \"romanization\": ", result.romanization},
+        {", \"dictionary\": ", result.dictionary},
+        {", \"service\": ", service},
+        {", \"detected\": ", detected},
+    };
+    for (const auto& [name, value] : fields) {
+        out.add(name);
+        addJsonString(out, value);
+    }
+    out.add("}\n");
 }
 
 QByteArray JsonLine(const TranslationResult& result, const QString& service,
                     const QString& detected)
 {
-    return "{\"source\": " + JsonString(result.sourceText) +
-           ", \"translation\": " + JsonString(result.translation) +
-           ", \"romanization\": " + JsonString(result.romanization) +
-           ", \"dictionary\": " + JsonString(result.dictionary) +
-           ", \"service\": " + JsonString(service) + ", \"detected\": " + JsonString(detected) +
-           "}\n";
+    return inMemory([&](QIODevice& device) { WriteJsonLine(device, result, service, detected); });
 }
 
 } // namespace CliOutput

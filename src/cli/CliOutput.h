@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 namespace CliOutput {
 
 // The translation; then, when not empty, a blank line and the romanization; then, when not
@@ -16,6 +18,11 @@ QByteArray PlainText(const TranslationResult& result);
 // romanization, dictionary, service, detected, every string exact; UTF-8.
 QByteArray JsonLine(const TranslationResult& result, const QString& service,
                     const QString& detected);
+
+// The same written to a device a piece at a time, so large results are not held twice.
+void WritePlainText(QIODevice& device, const TranslationResult& result);
+void WriteJsonLine(QIODevice& device, const TranslationResult& result, const QString& service,
+                   const QString& detected);
 
 // A JSON string literal, quotes included.
 QByteArray JsonString(const QString& text);

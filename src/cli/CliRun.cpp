@@ -203,8 +203,10 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     }
 
     // The results are printed even when they could not be saved: nothing is lost.
-    io.out.write(options.json ? CliOutput::JsonLine(result, service.name, detected)
-                              : CliOutput::PlainText(result));
+    if (options.json)
+        CliOutput::WriteJsonLine(io.out, result, service.name, detected);
+    else
+        CliOutput::WritePlainText(io.out, result);
     if (!saved) {
         complain(io,
                  QStringLiteral("cannot write the results file \"%1\"").arg(*options.resultsFile));

@@ -83,3 +83,23 @@ TEST(CliJson, OneObjectOnOneLineInFieldOrder)
     EXPECT_EQ(o.value(QStringLiteral("dictionary")).toString(), r.dictionary);
     EXPECT_EQ(o.size(), 6);
 }
+
+// Output goes out in pieces: a character outside the BMP across a piece's end stays whole.
+TEST(CliOutputPieces, LongTextsComeOutWhole)
+{
+    for (int lead = 32760; lead < 32770; ++lead) {
+        const QString text = QString(lead, u'a') + QString::fromUtf8("😀\r\nb ü") +
+                             QString(70000, u'c') + QString::fromUtf8("😀");
+        QString expected = text;
+        expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        EXPECT_EQ(CliOutput::PlainText({QString(), text, QString(), QString()}),
+                  (expected + u'\n').toUtf8())
+            << lead;
+        EXPECT_EQ(
+            CliOutput::JsonString(text),
+            "\"" +
+                QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")).toUtf8() +
+                "\"")
+            << lead;
+    }
+}

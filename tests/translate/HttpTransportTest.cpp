@@ -86,3 +86,24 @@ TEST(HttpTransport, DeadlineAndSizeCapEndTheRequest)
     // The same reply under a cap it fits is whole; a deadline of 0 is the default, not "now".
     EXPECT_EQ(HttpTransport::Get(at(server, "/streamed"), false, 0).body.size(), big.size());
 }
+
+TEST(HttpTransport, CompressedBodyOutgrowsItsDeclaredLengthWholeButNotTheCap)
+{
+    // The buffer is sized from Content-Length, which here counts the compressed bytes.
+    QByteArray text;
+    for (int i = 0; text.size() < (2 << 20); ++i)
+        text += QByteArray::number(i) + ' ';
+    CannedReply deflated = CannedReply::ok(qCompress(text).mid(4)); // the zlib stream alone
+    deflated.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+    TestHttpServer server;
+    server.setReply("/deflated", deflated);
+
+    const HttpResult whole = HttpTransport::Get(at(server, "/deflated"), false);
+    EXPECT_TRUE(whole.ok);
+    EXPECT_EQ(whole.body, text);
+
+    const HttpResult capped =
+        HttpTransport::Get(at(server, "/deflated"), false, {5000, HttpTransport::kListLimit});
+    EXPECT_FALSE(capped.ok);
+    EXPECT_TRUE(capped.body.isEmpty());
+}
