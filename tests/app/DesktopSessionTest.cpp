@@ -106,6 +106,26 @@ TEST_F(Session, TheTrayIconRestoresTheWindowEveryTime)
             << "hide " << i + 1 << " failed";
     }
 
+    // The Options item of the tray menu (the second), its dialog closed with Escape, then the
+    // first click on the icon.
+    click(icon, 3);
+    QThread::msleep(500);
+    xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
+             QStringLiteral("Return")});
+    const auto optionsDialog = [&] {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--all"),
+                        QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                        QString::number(app.pid()), QStringLiteral("--name"),
+                        QStringLiteral("Options")});
+    };
+    QString dialog;
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !(dialog = optionsDialog()).isEmpty(); }, 10000));
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog,
+             QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("Escape")});
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return optionsDialog().isEmpty(); }, 10000));
+    click(icon);
+    ASSERT_TRUE(staysShown(app)) << "restore after the Options dialog failed";
+
     app.screenshot(QStringLiteral("restored-from-tray.png"));
 }
 
