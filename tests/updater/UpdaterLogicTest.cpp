@@ -1,14 +1,18 @@
 #include "PatchList.h"
 #include "ProgressText.h"
+#include "QtTranslation.h"
 #include "ReplaceExecutable.h"
 #include "TestHttpServer.h"
 #include "TestUtil.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 TEST(ProgressText, SwitchesFromKilobytesToMegabytesAtOneMegabyte)
@@ -43,6 +47,26 @@ TEST(ProgressText, RoundsTheBarHalfToEven)
     EXPECT_EQ(ProgressText::BarPosition(1048575, 1048576), 100);
     EXPECT_EQ(ProgressText::BarPosition(7, 0), 0);
     EXPECT_EQ(ProgressText::BarPosition(300, 200), 100);
+}
+
+TEST(QtTranslation, ChineseDesktopsGetQtsButtonsInTheirCharacters)
+{
+    for (const char* name : {"zh_CN", "zh_SG", "zh"})
+        EXPECT_EQ(QtTranslation::FileFor(QLocale(QLatin1String(name))), u"qtbase_zh_CN") << name;
+    for (const char* name : {"zh_TW", "zh_HK", "zh_MO", "zh_Hant"})
+        EXPECT_EQ(QtTranslation::FileFor(QLocale(QLatin1String(name))), u"qtbase_zh_TW") << name;
+    EXPECT_EQ(QtTranslation::FileFor(QLocale(QStringLiteral("de_DE"))), u"qtbase_de_DE");
+
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + u"/qtbase_zh_TW.qm"))
+        GTEST_SKIP() << "Qt's translations are not installed";
+    QCoreApplication* app = QCoreApplication::instance();
+    ASSERT_TRUE(QtTranslation::Install(*app, QLocale(QStringLiteral("zh_TW")), folder));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), u"確定");
+    for (QTranslator* t : app->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
 }
 
 TEST(PatchList, ReadsTheFieldsItUses)
