@@ -3,12 +3,42 @@
 #include "AppState.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QShowEvent>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
+#include <QTimerEvent>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+
+// A longer text goes in a piece at a time: a document takes about 2.5 µs per line, and a large
+// reply has hundreds of thousands of lines. A piece ends after a line break.
+constexpr qsizetype kPiece = 64 * 1024;
+// How long the window is given over to filling before it answers again.
+constexpr int kFillSliceMs = 20;
+
+// Where the piece of `text` from `from` ends: after the last line break before from + kPiece,
+// else after the first one past it (a long line goes in whole), else at the end.
+qsizetype pieceEnd(const QString& text, qsizetype from)
+{
+    if (text.size() - from <= kPiece)
+        return text.size();
+    const qsizetype last = QStringView(text).sliced(from, kPiece).lastIndexOf(u'\n');
+    if (last >= 0)
+        return from + last + 1;
+    const qsizetype next = text.indexOf(u'\n', from + kPiece);
+    return next < 0 ? text.size() : next + 1;
+}
+
+} // namespace
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent)
 {
@@ -49,6 +79,7 @@ void TextBox::insertFromMimeData(const QMimeData* source)
 {
     if (!source || isReadOnly())
         return;
+    finishFilling();
     // The clipboard's data is the platform's and is replaced when another program takes the
     // clipboard, which can happen while it is being read: a paste asks the clipboard for its
     // text afresh instead of going through that object's formats one by one.
@@ -100,17 +131,17 @@ QString GetBoxText(const TextBox* box)
     if (!box)
         return {};
     // What the box would give back once filled: its line breaks, as CR LF.
-    if (const QString* later = box->textKeptForLater())
+    if (const std::optional<QString> later = box->textKeptForLater())
         return FromBoxLines(ToBoxLines(*later));
+    if (const QString* filling = box->textBeingFilled())
+        return FromBoxLines(*filling);
     return FromBoxLines(box->document()->toRawText());
 }
 
 void SetBoxText(TextBox* box, const QString& text)
 {
-    if (box) {
-        box->forgetTextKeptForLater();
-        box->setPlainText(ToBoxLines(text));
-    }
+    if (box)
+        box->fill(ToBoxLines(text));
 }
 
 void SetBoxTextLater(TextBox* box, const QString& text)
@@ -119,24 +150,134 @@ void SetBoxTextLater(TextBox* box, const QString& text)
         box->setTextLater(text);
 }
 
+void SetBoxTextLater(TextBox* box, const QByteArray& utf8)
+{
+    if (box)
+        box->setTextLater(utf8);
+}
+
+void TextBox::fill(const QString& lines)
+{
+    forgetTextKeptForLater();
+    if (m_filling) {
+        m_fillTimer.stop();
+        m_filling.reset();
+        document()->setUndoRedoEnabled(m_undoWhenFilled);
+    }
+    const qsizetype first = pieceEnd(lines, 0);
+    setPlainText(first == lines.size() ? lines : lines.left(first));
+    if (first == lines.size())
+        return;
+    m_filling = lines;
+    m_filled = first;
+    m_undoWhenFilled = document()->isUndoRedoEnabled();
+    // The rest is the text as given, not edits to undo.
+    document()->setUndoRedoEnabled(false);
+    m_fillTimer.start(0, this);
+}
+
+void TextBox::fillFor(int milliseconds)
+{
+    if (!m_filling)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    const QString& text = *m_filling;
+    do {
+        const qsizetype to = pieceEnd(text, m_filled);
+        end.insertText(text.sliced(m_filled, to - m_filled));
+        m_filled = to;
+    } while (m_filled < text.size() && (milliseconds < 0 || clock.elapsed() < milliseconds));
+    if (m_filled < text.size())
+        return;
+    m_fillTimer.stop();
+    m_filling.reset();
+    document()->setUndoRedoEnabled(m_undoWhenFilled);
+    document()->setModified(false);
+#ifdef __GLIBC__
+    // A large reply passed through on its way here; give the freed memory back.
+    malloc_trim(0);
+#endif
+}
+
+void TextBox::finishFilling()
+{
+    fillFor(-1);
+}
+
+void TextBox::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_fillTimer.timerId())
+        fillFor(kFillSliceMs);
+    else
+        QPlainTextEdit::timerEvent(event);
+}
+
+bool TextBox::event(QEvent* event)
+{
+    // What can change the text, or act on all of it, first waits for all of it.
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+        finishFilling();
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::event(event);
+}
+
+bool TextBox::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ContextMenu)
+        finishFilling();
+    return QPlainTextEdit::viewportEvent(event);
+}
+
 void TextBox::setTextLater(const QString& text)
 {
     if (isVisible()) {
-        m_later.reset();
-        setPlainText(ToBoxLines(text));
+        fill(ToBoxLines(text));
         return;
     }
+    fill(QString());
     m_later = text;
-    if (!document()->isEmpty())
-        clear();
+}
+
+void TextBox::setTextLater(const QByteArray& utf8)
+{
+    if (isVisible()) {
+        fill(ToBoxLines(QString::fromUtf8(utf8)));
+        return;
+    }
+    fill(QString());
+    m_laterUtf8 = utf8;
+}
+
+std::optional<QString> TextBox::textKeptForLater() const
+{
+    if (m_laterUtf8)
+        return QString::fromUtf8(*m_laterUtf8);
+    return m_later;
+}
+
+void TextBox::forgetTextKeptForLater()
+{
+    m_later.reset();
+    m_laterUtf8.reset();
 }
 
 void TextBox::showEvent(QShowEvent* event)
 {
-    if (m_later) {
-        const QString text = std::move(*m_later);
-        m_later.reset();
-        setPlainText(ToBoxLines(text));
+    if (std::optional<QString> later = textKeptForLater()) {
+        forgetTextKeptForLater();
+        // Shown means shown whole.
+        fill(ToBoxLines(*later));
+        finishFilling();
     }
     QPlainTextEdit::showEvent(event);
 }
@@ -153,6 +294,7 @@ void CopyBoxText(TextBox* box, AppState& state)
         return;
     // One clipboard change follows (ours); the monitor lets exactly that one pass.
     state.bSelfCopy = true;
+    box->finishFilling();
     box->selectAll();
     // The text itself, not the selection's plain-text export, which turns no-break spaces into
     // spaces; lines end in the platform's line feed.
@@ -166,6 +308,7 @@ void PasteIntoBox(TextBox* box)
     if (box && !box->isReadOnly()) {
         const QString text = QGuiApplication::clipboard()->text();
         if (!text.isEmpty()) {
+            box->finishFilling();
             box->insertPlainText(text);
             box->ensureCursorVisible();
         }

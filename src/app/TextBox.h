@@ -1,6 +1,7 @@
 // The Unicode text boxes of the main window. At this interface lines end in CR LF.
 #pragma once
 
+#include <QBasicTimer>
 #include <QPlainTextEdit>
 
 #include <optional>
@@ -21,14 +22,27 @@ class TextBox final : public QPlainTextEdit
     bool hooked() const { return m_hooked; }
     void unhook() { m_hooked = false; }
 
+    // Puts a text with the box's own line breaks in. A long one goes in a piece at a time as
+    // the event loop runs, so the window keeps answering; until it is all in, the box reads as
+    // holding all of it, and typing, a paste or the context menu first put the rest in.
+    void fill(const QString& lines);
+    // The text still going in (box lines), or null when it is all in.
+    const QString* textBeingFilled() const { return m_filling ? &*m_filling : nullptr; }
+    void finishFilling();
+
     // Keeps a text for the box and puts it in only when the box is read or shown: a hidden
     // box given a whole reply page costs nothing until then.
     void setTextLater(const QString& text);
-    // The kept text, or null when the box holds its text itself.
-    const QString* textKeptForLater() const { return m_later ? &*m_later : nullptr; }
-    void forgetTextKeptForLater() { m_later.reset(); }
+    // The same for the UTF-8 bytes of a text, kept undecoded until then.
+    void setTextLater(const QByteArray& utf8);
+    // The kept text as it was given, or nothing when the box holds its text itself.
+    std::optional<QString> textKeptForLater() const;
+    void forgetTextKeptForLater();
 
   protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // Only plain text goes in, by paste or by drop.
@@ -36,9 +50,17 @@ class TextBox final : public QPlainTextEdit
     void insertFromMimeData(const QMimeData* source) override;
 
   private:
+    // Puts pieces of the text being filled in for about that long; all of it when negative.
+    void fillFor(int milliseconds);
+
     bool m_rightToLeft = false;
     bool m_hooked = true;
     std::optional<QString> m_later;
+    std::optional<QByteArray> m_laterUtf8;
+    std::optional<QString> m_filling;
+    qsizetype m_filled = 0; // characters of m_filling in the document
+    bool m_undoWhenFilled = true;
+    QBasicTimer m_fillTimer;
 };
 
 // Creates a box at (x, y) with the given size inside parent, with the parent's font.
@@ -47,6 +69,7 @@ QString GetBoxText(const TextBox* box);
 void SetBoxText(TextBox* box, const QString& text);
 // SetBoxText for a box that is seldom read: the text goes in when the box is read or shown.
 void SetBoxTextLater(TextBox* box, const QString& text);
+void SetBoxTextLater(TextBox* box, const QByteArray& utf8);
 // Copies the whole text to the clipboard unless it is blank (spaces only); sets bSelfCopy.
 void CopyBoxText(TextBox* box, AppState& state);
 // Inserts the clipboard text at the caret, replacing the selection.

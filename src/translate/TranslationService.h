@@ -39,7 +39,7 @@ enum class ServiceFailure {
 struct ServiceReply
 {
     TranslationResult result; // translation, romanization, dictionary (sourceText unset)
-    QString raw;              // the reply as it came, for ReplyBox
+    QByteArray raw;           // the reply's bytes as they came, for ReplyBox
     QString detected;         // detected source language as a catalogue code, or ""
     int status = 0;           // HTTP status of the translation reply, 0 without one
     ServiceFailure failure = ServiceFailure::None;

@@ -60,3 +60,59 @@ TEST(TextBox, CopyTrimsOnlySpaces)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"Quoi\u00a0?\u2028x\ny");
     EXPECT_EQ(box->textCursor().selectedText().size(), 10);
 }
+
+namespace {
+
+// A text of several fill pieces: no-break spaces, right-to-left words, a line separator, and
+// every kind of line break.
+QString longMixedText()
+{
+    QString text;
+    for (int i = 0; i < 6000; ++i)
+        text +=
+            QStringLiteral("Quoi\u00a0? مرحبا بالعالم %1\u2028x").arg(i) + (i % 3 == 0   ? u"\r\n"
+                                                                            : i % 3 == 1 ? u"\n"
+                                                                                         : u"\r");
+    return text;
+}
+
+} // namespace
+
+TEST(TextBox, LongTextGoesInPieceByPieceAndReadsWholeThroughout)
+{
+    QWidget parent;
+    TextBox* box = CreateTextBox(&parent, 0, 0, 200, 100);
+    box->setRightToLeft(true);
+    const QString text = longMixedText();
+    QString expected = text;
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    expected.replace(u'\n', QStringLiteral("\r\n"));
+    SetBoxText(box, text);
+    ASSERT_NE(box->textBeingFilled(), nullptr);
+    EXPECT_LT(box->document()->characterCount(), text.size());
+    EXPECT_EQ(GetBoxText(box), expected);
+    while (box->textBeingFilled())
+        QCoreApplication::processEvents();
+    EXPECT_EQ(box->document()->blockCount(), 6001);
+    EXPECT_EQ(GetBoxText(box), expected);
+    EXPECT_EQ(box->document()->defaultTextOption().textDirection(), Qt::RightToLeft);
+    EXPECT_FALSE(box->document()->isUndoAvailable());
+}
+
+TEST(TextBox, TypingWhileATextGoesInPutsTheRestInFirst)
+{
+    QWidget parent;
+    TextBox* box = CreateTextBox(&parent, 0, 0, 200, 100);
+    parent.show();
+    QApplication::setActiveWindow(&parent);
+    box->setFocus();
+    SetBoxText(box, longMixedText());
+    const QString before = GetBoxText(box);
+    QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Z);
+    EXPECT_EQ(box->textBeingFilled(), nullptr);
+    EXPECT_EQ(GetBoxText(box), before + u'z');
+    // Only the typing is undone.
+    box->undo();
+    EXPECT_EQ(GetBoxText(box), before);
+}

@@ -35,7 +35,7 @@ TEST_F(Apertium, TranslatesBothWaysOfTheInstalledPair)
     ASSERT_TRUE(reply.ok()) << reply.message.toStdString();
     EXPECT_EQ(reply.result.translation, QString::fromUtf8("Buenos días"));
     EXPECT_TRUE(reply.result.romanization.isEmpty());
-    EXPECT_TRUE(reply.raw.contains(u"translatedText"));
+    EXPECT_TRUE(reply.raw.contains("translatedText"));
 
     reply = translate(server->baseUrl(), "Buenos días\nmi amigo", "es", "en");
     ASSERT_TRUE(reply.ok()) << reply.message.toStdString();

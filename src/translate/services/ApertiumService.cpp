@@ -130,7 +130,7 @@ class ApertiumService final : public TranslationService
                 reply.result.translation = WithCrLf(text.toString());
             reply.status = http.status;
         }
-        reply.raw = QString::fromUtf8(http.body);
+        reply.raw = http.body;
         reply.detected = detected;
         return reply;
     }

@@ -72,7 +72,7 @@ class DeeplService final : public TranslationService
                 kTargets, first.value(QLatin1String("detected_source_language")).toString());
         }
         reply.status = http.status;
-        reply.raw = QString::fromUtf8(http.body);
+        reply.raw = http.body;
         return reply;
     }
 

@@ -106,7 +106,7 @@ class GoogleWebService final : public TranslationService
             reply.result = {};
         }
         reply.status = http.status;
-        reply.raw = QString::fromUtf8(http.body);
+        reply.raw = http.body;
         return reply;
     }
 

@@ -72,7 +72,7 @@ class LibreTranslateService final : public TranslationService
                                                          .toString());
         }
         reply.status = http.status;
-        reply.raw = QString::fromUtf8(http.body);
+        reply.raw = http.body;
         return reply;
     }
 

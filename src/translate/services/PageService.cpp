@@ -38,7 +38,7 @@ class PageService final : public TranslationService
         reply.result = ParseTranslateReplyUtf8(http.body);
         reply.unrecognised = http.ok && !HoldsTranslationMarker(http.body);
         if (request.keepRaw)
-            reply.raw = QString::fromUtf8(http.body);
+            reply.raw = http.body;
         return reply;
     }
 
