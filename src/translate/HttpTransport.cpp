@@ -119,6 +119,17 @@ HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray
     return Post(url, contentType, body, withTimeout(timeoutMs), headers);
 }
 
+HttpResult Post(const QUrl& url, const QByteArray& contentType, std::unique_ptr<QIODevice> body,
+                const Limits& limits, const Headers& headers)
+{
+    QNetworkRequest request = makeRequest(url, headers);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
+    QNetworkReply* reply = SharedNetwork().post(request, body.get());
+    body.release()->setParent(reply); // read until the reply ends, and deleted with it
+    return wait(reply, limits);
+}
+
 HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Headers& headers)
 {
     QNetworkRequest request = makeRequest(url, headers);

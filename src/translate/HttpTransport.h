@@ -9,6 +9,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
+
+class QIODevice;
 class QNetworkAccessManager;
 
 // The program's one network manager, created on first use (not at start-up).
@@ -48,6 +51,10 @@ HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray
                 const Limits& limits, const Headers& headers = {});
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
                 int timeoutMs = kDefaultTimeoutMs, const Headers& headers = {});
+// The same for a body read while it is sent: an open random-access device of known size, which
+// the transport takes over (a redirect may read it again from the start).
+HttpResult Post(const QUrl& url, const QByteArray& contentType, std::unique_ptr<QIODevice> body,
+                const Limits& limits, const Headers& headers = {});
 // noCache asks every cache on the way for a fresh copy.
 HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Headers& headers = {});
 HttpResult Get(const QUrl& url, bool noCache, int timeoutMs = kDefaultTimeoutMs,

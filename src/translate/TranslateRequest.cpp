@@ -1,6 +1,10 @@
 #include "TranslateRequest.h"
 
+#include <QIODevice>
 #include <QUrl>
+
+#include <cstring>
+#include <memory>
 
 QString EscapeAmpersands(const QString& text)
 {
@@ -11,37 +15,167 @@ QString EscapeAmpersands(const QString& text)
 
 namespace {
 
-// Form-encodes value onto the end of out a piece at a time, so that a long text is never held
-// as UTF-8 besides its encoding; a surrogate pair is never cut in two.
-void appendFormEncoded(QByteArray& out, QStringView value)
+// Text is encoded a piece at a time, so that a long text is never held as UTF-8 as well.
+constexpr qsizetype kPiece = 1 << 15;
+
+// Where the piece of value starting at from ends: never between the halves of a surrogate pair.
+qsizetype pieceEnd(QStringView value, qsizetype from)
+{
+    qsizetype end = qMin(value.size(), from + kPiece);
+    if (end < value.size() && value.at(end - 1).isHighSurrogate())
+        --end;
+    return end;
+}
+
+bool keptAsIs(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '*';
+}
+
+void appendFormEncodedUtf8(QByteArray& out, const QByteArray& utf8)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
-    constexpr qsizetype kPiece = 1 << 15;
-    while (!value.isEmpty()) {
-        qsizetype n = qMin(value.size(), kPiece);
-        if (n < value.size() && value.at(n - 1).isHighSurrogate())
-            --n;
-        const QByteArray utf8 = value.first(n).toUtf8();
-        value = value.sliced(n);
-        qsizetype at = out.size();
-        out.resize(at + utf8.size() * 3);
-        char* dst = out.data();
-        for (const char ch : utf8) {
-            const auto c = static_cast<unsigned char>(ch);
-            if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                c == '-' || c == '.' || c == '_' || c == '*') {
-                dst[at++] = char(c);
-            } else if (c == ' ') {
-                dst[at++] = '+';
-            } else {
-                dst[at++] = '%';
-                dst[at++] = hex[c >> 4];
-                dst[at++] = hex[c & 0xF];
-            }
+    qsizetype at = out.size();
+    out.resize(at + utf8.size() * 3);
+    char* dst = out.data();
+    for (const char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (keptAsIs(c)) {
+            dst[at++] = char(c);
+        } else if (c == ' ') {
+            dst[at++] = '+';
+        } else {
+            dst[at++] = '%';
+            dst[at++] = hex[c >> 4];
+            dst[at++] = hex[c & 0xF];
         }
-        out.truncate(at);
+    }
+    out.truncate(at);
+}
+
+void appendFormEncoded(QByteArray& out, QStringView value)
+{
+    for (qsizetype at = 0, end; at < value.size(); at = end) {
+        end = pieceEnd(value, at);
+        appendFormEncodedUtf8(out, value.sliced(at, end - at).toUtf8());
     }
 }
+
+qint64 formEncodedSize(QStringView value)
+{
+    qint64 size = 0;
+    for (qsizetype at = 0, end; at < value.size(); at = end) {
+        end = pieceEnd(value, at);
+        for (const char ch : value.sliced(at, end - at).toUtf8())
+            size += keptAsIs(static_cast<unsigned char>(ch)) || ch == ' ' ? 1 : 3;
+    }
+    return size;
+}
+
+// Codes come from the catalogue and need no escaping; only the text does.
+QByteArray formHead(const QString& hl)
+{
+    return "prev=hp&hl=" + hl.toUtf8() + "&ie=UTF-8&js=y&text=";
+}
+
+QByteArray formTail(const QString& sl, const QString& tl)
+{
+    return "&file=&sl=" + sl.toUtf8() + "&tl=" + tl.toUtf8();
+}
+
+// The form as the transport reads it: the text is encoded as it is sent, so a long text is
+// never held encoded whole. Reading from an earlier place (a redirect sends the form again)
+// starts over.
+class FormBody final : public QIODevice
+{
+  public:
+    FormBody(const QString& hl, const QString& text, const QString& sl, const QString& tl)
+        : head_(formHead(hl)), text_(text), tail_(formTail(sl, tl)),
+          size_(head_.size() + formEncodedSize(text_) + tail_.size())
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return size_; }
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 from = pos();
+        if (from < streamPos_)
+            restart();
+        qint64 done = 0;
+        while (done < maxSize) {
+            if (pendingAt_ == pending_.size()) {
+                if (!refill())
+                    break;
+                continue;
+            }
+            const qint64 available = pending_.size() - pendingAt_;
+            const bool skipping = streamPos_ < from;
+            const qint64 n = qMin(available, skipping ? from - streamPos_ : maxSize - done);
+            if (!skipping) {
+                std::memcpy(data + done, pending_.constData() + pendingAt_, size_t(n));
+                done += n;
+            }
+            pendingAt_ += n;
+            streamPos_ += n;
+        }
+        return done;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    void restart()
+    {
+        stage_ = Stage::Head;
+        unit_ = 0;
+        pending_.clear();
+        pendingAt_ = 0;
+        streamPos_ = 0;
+    }
+
+    // The next bytes of the form into pending_; false at its end.
+    bool refill()
+    {
+        pending_.clear();
+        pendingAt_ = 0;
+        switch (stage_) {
+        case Stage::Head:
+            pending_ = head_;
+            stage_ = Stage::Text;
+            return true;
+        case Stage::Text:
+            if (unit_ < text_.size()) {
+                const qsizetype end = pieceEnd(text_, unit_);
+                appendFormEncodedUtf8(pending_,
+                                      QStringView(text_).sliced(unit_, end - unit_).toUtf8());
+                unit_ = end;
+            } else {
+                pending_ = tail_;
+                stage_ = Stage::End;
+            }
+            return true;
+        case Stage::End:
+            break;
+        }
+        return false;
+    }
+
+    enum class Stage { Head, Text, End };
+
+    const QByteArray head_;
+    const QString text_;
+    const QByteArray tail_;
+    const qint64 size_;
+    Stage stage_ = Stage::Head;
+    qsizetype unit_ = 0; // the next text unit to encode
+    QByteArray pending_; // encoded and not yet read
+    qsizetype pendingAt_ = 0;
+    qint64 streamPos_ = 0; // where pending_[pendingAt_] stands in the form
+};
 
 } // namespace
 
@@ -56,19 +190,19 @@ QByteArray FormEncode(const QString& value)
 QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, const QString& sl,
                                  const QString& tl)
 {
-    // Codes come from the catalogue and need no escaping; only the text does. The body is
-    // built in place: a long text is not copied again to put the fields around it.
-    QByteArray body;
-    body.reserve(sourceText.size() + 64);
-    body += "prev=hp&hl=" + hl.toUtf8() + "&ie=UTF-8&js=y&text=";
+    QByteArray body = formHead(hl);
+    body.reserve(body.size() + sourceText.size() + 64);
     appendFormEncoded(body, sourceText);
-    body += "&file=&sl=" + sl.toUtf8() + "&tl=" + tl.toUtf8();
+    body += formTail(sl, tl); // in place: a long body is not copied
     return body;
 }
 
-HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, int timeoutMs)
+HttpResult PostTranslateRequest(const QString& baseUrl, const QString& sourceText,
+                                const QString& hl, const QString& sl, const QString& tl,
+                                int timeoutMs)
 {
     return HttpTransport::Post(QUrl(baseUrl + QStringLiteral("/translate_t")),
-                               "application/x-www-form-urlencoded", body,
+                               "application/x-www-form-urlencoded",
+                               std::make_unique<FormBody>(hl, sourceText, sl, tl),
                                HttpTransport::Limits{timeoutMs, HttpTransport::kTranslationLimit});
 }

@@ -16,6 +16,8 @@ QByteArray FormEncode(const QString& value);
 QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, const QString& sl,
                                  const QString& tl);
 
-// Posts the form to <base>/translate_t as a form would.
-HttpResult PostTranslateRequest(const QString& baseUrl, const QByteArray& body, int timeoutMs);
-
+// Posts the form of BuildTranslateRequest to <base>/translate_t as a form would. The text is
+// encoded while it is sent, so a long text is not held encoded as well.
+HttpResult PostTranslateRequest(const QString& baseUrl, const QString& sourceText,
+                                const QString& hl, const QString& sl, const QString& tl,
+                                int timeoutMs);

@@ -21,10 +21,9 @@ class PageService final : public TranslationService
     {
         QElapsedTimer clock;
         clock.start();
-        const HttpResult http = PostTranslateRequest(
-            baseUrl(),
-            BuildTranslateRequest(request.text, request.host, request.source, request.target),
-            settings().timeoutMs);
+        const HttpResult http =
+            PostTranslateRequest(baseUrl(), request.text, request.host, request.source,
+                                 request.target, settings().timeoutMs);
         ServiceReply reply;
         const bool success = http.status >= 200 && http.status <= 299;
         // A page that broke off would give a cut translation; error statuses carry an error
