@@ -1,5 +1,6 @@
-// Saves one value and prints "saved" or "failed", then the value read back; exits 1 when the
-// save failed. The read-only mount and full disk tests run it in a private mount namespace.
+// Saves one value and prints "saved" or "failed", then the value read back. Exits 1 when the
+// save failed, 3 when it failed and yet the unsaved value reads back. The read-only mount and
+// full disk tests run it in a private mount namespace.
 #include "SettingsStore.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,9 @@ int main(int argc, char** argv)
         return 2;
     SettingsStore store(args.at(1));
     const bool saved = store.SaveSetting(args.at(2), args.at(3));
-    std::printf("%s\n%s\n", saved ? "saved" : "failed",
-                qPrintable(store.GetSetting(args.at(2), QStringLiteral("<missing>"))));
-    return saved ? 0 : 1;
+    const QString readBack = store.GetSetting(args.at(2), QStringLiteral("<missing>"));
+    std::printf("%s\n%s\n", saved ? "saved" : "failed", qPrintable(readBack));
+    if (saved)
+        return 0;
+    return readBack == args.at(3) ? 3 : 1;
 }

@@ -125,7 +125,8 @@ TEST_F(SettingsStoreTest, AFullDiskKeepsTheOldFile)
     ASSERT_TRUE(store.SaveSetting(QStringLiteral("Pad"), QString(6000, QLatin1Char('x'))));
     ASSERT_TRUE(store.WriteService({QStringLiteral("deepl"), {}, QStringLiteral("k"), 0}));
     const QByteArray before = TestUtil::readFile(iniPath());
-    // One free page: room for a lock or a short file, not for the new copy.
+    // No room, or one free page: room for a lock or a short file, not for the new copy. A failed
+    // save must not read back as saved either (exit 3).
     for (const int free : {0, 4096})
         EXPECT_EQ(TestUtil::runOnFullDisk(
                       dir.path(), TestUtil::binPath(QStringLiteral("settings_probe")),
