@@ -230,14 +230,15 @@ QString readUtf16(int fd, qint64 offset, qint64 count, bool bigEndian)
     return text;
 }
 
-QByteArray encodeUtf16(const QString& text, bool bigEndian)
+// Encoded in place after what bytes holds (the mark), so a long text is not copied once more.
+void appendUtf16(QByteArray& bytes, const QString& text, bool bigEndian)
 {
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    const qsizetype at = bytes.size();
+    bytes.resize(at + text.size() * 2);
     if (bigEndian)
-        qToBigEndian<quint16>(text.constData(), text.size(), bytes.data());
+        qToBigEndian<quint16>(text.constData(), text.size(), bytes.data() + at);
     else
-        qToLittleEndian<quint16>(text.constData(), text.size(), bytes.data());
-    return bytes;
+        qToLittleEndian<quint16>(text.constData(), text.size(), bytes.data() + at);
 }
 
 } // namespace
@@ -369,17 +370,19 @@ bool WriteUniText(const QByteArray& nativePath, const QString& Text, bool Append
         switch (Format) {
         case Utf16LE:
         case Utf16BE:
-            bytes += encodeUtf16(Text, Format == Utf16BE);
+            appendUtf16(bytes, Text, Format == Utf16BE);
             break;
         case Ansi:
         case Utf8: {
             QStringEncoder encoder(Format == Utf8 ? QStringConverter::Utf8
                                                   : QStringConverter::System,
                                    QStringConverter::Flag::Stateless);
-            const QByteArray encoded = encoder.encode(Text);
-            if (encoded.isEmpty())
+            const qsizetype at = bytes.size();
+            bytes.resize(at + encoder.requiredSpace(Text.size()));
+            const char* end = encoder.appendToBuffer(bytes.data() + at, Text);
+            if (end == bytes.constData() + at)
                 return false;
-            bytes += encoded;
+            bytes.truncate(end - bytes.constData());
             break;
         }
         default: // UTF-32 and an undecided format write no text; a new file still gets its mark
