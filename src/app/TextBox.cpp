@@ -38,6 +38,14 @@ qsizetype pieceEnd(const QString& text, qsizetype from)
     return next < 0 ? text.size() : next + 1;
 }
 
+// A large reply passed through on its way into a box: the memory it freed goes back.
+void giveMemoryBack()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 } // namespace
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent)
@@ -196,10 +204,7 @@ void TextBox::fillFor(int milliseconds)
     m_filling.reset();
     document()->setUndoRedoEnabled(m_undoWhenFilled);
     document()->setModified(false);
-#ifdef __GLIBC__
-    // A large reply passed through on its way here; give the freed memory back.
-    malloc_trim(0);
-#endif
+    giveMemoryBack();
 }
 
 void TextBox::finishFilling()
@@ -209,10 +214,21 @@ void TextBox::finishFilling()
 
 void TextBox::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == m_fillTimer.timerId())
+    if (event->timerId() == m_fillTimer.timerId()) {
         fillFor(kFillSliceMs);
-    else
+    } else if (event->timerId() == m_packTimer.timerId()) {
+        QElapsedTimer clock;
+        clock.start();
+        bool more = m_laterUtf8 && m_laterUtf8->packMore();
+        while (more && clock.elapsed() < kFillSliceMs)
+            more = m_laterUtf8->packMore();
+        if (!more) {
+            m_packTimer.stop();
+            giveMemoryBack();
+        }
+    } else {
         QPlainTextEdit::timerEvent(event);
+    }
 }
 
 bool TextBox::event(QEvent* event)
@@ -255,13 +271,14 @@ void TextBox::setTextLater(const QByteArray& utf8)
         return;
     }
     fill(QString());
-    m_laterUtf8 = utf8;
+    m_laterUtf8.emplace(utf8);
+    m_packTimer.start(0, this);
 }
 
 std::optional<QString> TextBox::textKeptForLater() const
 {
     if (m_laterUtf8)
-        return QString::fromUtf8(*m_laterUtf8);
+        return QString::fromUtf8(m_laterUtf8->bytes());
     return m_later;
 }
 
@@ -269,6 +286,7 @@ void TextBox::forgetTextKeptForLater()
 {
     m_later.reset();
     m_laterUtf8.reset();
+    m_packTimer.stop();
 }
 
 void TextBox::showEvent(QShowEvent* event)

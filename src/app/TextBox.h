@@ -1,6 +1,8 @@
 // The Unicode text boxes of the main window. At this interface lines end in CR LF.
 #pragma once
 
+#include "PackedBytes.h"
+
 #include <QBasicTimer>
 #include <QPlainTextEdit>
 
@@ -33,7 +35,8 @@ class TextBox final : public QPlainTextEdit
     // Keeps a text for the box and puts it in only when the box is read or shown: a hidden
     // box given a whole reply page costs nothing until then.
     void setTextLater(const QString& text);
-    // The same for the UTF-8 bytes of a text, kept undecoded until then.
+    // The same for the UTF-8 bytes of a text, kept undecoded (and packed, as the event loop
+    // runs) until then.
     void setTextLater(const QByteArray& utf8);
     // The kept text as it was given, or nothing when the box holds its text itself.
     std::optional<QString> textKeptForLater() const;
@@ -56,7 +59,8 @@ class TextBox final : public QPlainTextEdit
     bool m_rightToLeft = false;
     bool m_hooked = true;
     std::optional<QString> m_later;
-    std::optional<QByteArray> m_laterUtf8;
+    std::optional<PackedBytes> m_laterUtf8;
+    QBasicTimer m_packTimer;
     std::optional<QString> m_filling;
     qsizetype m_filled = 0; // characters of m_filling in the document
     bool m_undoWhenFilled = true;
