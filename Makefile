@@ -24,6 +24,7 @@ test: build
 
 bench: build
 	$(BUILD)/bin/verbalto_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/box_fill_bench
 
 package: build
 	@cd $(BUILD) && cpack -G DEB
