@@ -95,9 +95,25 @@ QString readStandardInput(const Streams& io)
 {
     if (io.inputIsTerminal)
         say(io.err, QStringLiteral("Reading the text from standard input; end it with Ctrl+D.\n"));
-    // The decoder drops a leading byte-order mark; invalid bytes become U+FFFD.
+    // Decoded a chunk at a time into one string, so the input is never held whole beside its
+    // text. The decoder drops a leading byte-order mark; invalid bytes become U+FFFD.
     QStringDecoder utf8(QStringConverter::Utf8);
-    return utf8.decode(io.in.readAll());
+    QString text;
+    QByteArray chunk(ModUniTxt::ReadChunk, Qt::Uninitialized);
+    const auto decode = [&](QByteArrayView bytes) {
+        const qsizetype held = text.size();
+        text.resize(held + utf8.requiredSpace(bytes.size()));
+        const QChar* end = utf8.appendToBuffer(text.data() + held, bytes);
+        text.truncate(end - text.constData());
+    };
+    for (qint64 got; (got = io.in.read(chunk.data(), chunk.size())) > 0;)
+        decode(QByteArrayView(chunk.constData(), got));
+    // A sequence cut off at the end would wait in the decoder for more: a newline ends it, so
+    // it shows as U+FFFD instead of being lost (the decoder takes the newline with it then).
+    decode("\n");
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
 }
 
 } // namespace

@@ -165,6 +165,14 @@ TEST_F(CliProcess, ReadsStandardInputWholeAsUtf8)
     const QString text = utf8("Grüße,\nzweite Zeile\n\n");
     EXPECT_EQ(run(args({"-t", "en"}), "\xEF\xBB\xBF" + text.toUtf8()).exitCode, 0);
     EXPECT_EQ(onlyForm().value(QStringLiteral("text")), text);
+
+    // Read in chunks: characters across their ends stay whole, and a cut-off end still shows.
+    QString longText;
+    while (longText.size() < (3 << 18)) // about 1.5 MB: across a chunk end
+        longText += utf8("é東😀 ");
+    m_server.clearRequests();
+    EXPECT_EQ(run(args({"-t", "en"}), longText.toUtf8() + "\xE2\x82").exitCode, 0);
+    EXPECT_TRUE(onlyForm().value(QStringLiteral("text")) == longText + QChar(0xFFFD));
 }
 
 TEST_F(CliProcess, DetectsTheEncodingOfAFile)
