@@ -25,17 +25,47 @@ constexpr qsizetype kPiece = 64 * 1024;
 // How long the window is given over to filling before it answers again.
 constexpr int kFillSliceMs = 20;
 
-// Where the piece of `text` from `from` ends: after the last line break before from + kPiece,
-// else after the first one past it (a long line goes in whole), else at the end.
+// Where a piece of `text` from `from` ends: after the last line break before from + kPiece,
+// else after the first one past it (a long line goes in whole), else at the end. A CR LF
+// stays in one piece.
 qsizetype pieceEnd(const QString& text, qsizetype from)
 {
     if (text.size() - from <= kPiece)
         return text.size();
-    const qsizetype last = QStringView(text).sliced(from, kPiece).lastIndexOf(u'\n');
-    if (last >= 0)
-        return from + last + 1;
-    const qsizetype next = text.indexOf(u'\n', from + kPiece);
-    return next < 0 ? text.size() : next + 1;
+    const auto breakAt = [&](qsizetype at) {
+        return at + (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1);
+    };
+    const auto isBreak = [&](qsizetype at) { return text[at] == u'\n' || text[at] == u'\r'; };
+    for (qsizetype at = from + kPiece - 1; at >= from; --at)
+        if (isBreak(at))
+            return breakAt(at);
+    for (qsizetype at = from + kPiece; at < text.size(); ++at)
+        if (isBreak(at))
+            return breakAt(at);
+    return text.size();
+}
+
+// Whether a text comes back from the box exactly as given: its line breaks are all CR LF and
+// it holds none of the document's own separators. A large reply's results do, and are then
+// read back without a copy.
+bool readsBackAsGiven(const QString& text)
+{
+    const QChar* s = text.constData();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'\r'   ? i + 1 == n || s[i + 1] != u'\n'
+            : c == u'\n' ? i == 0 || s[i - 1] != u'\r'
+                         : c == QChar::ParagraphSeparator || c == 0xfdd0 || c == 0xfdd1)
+            return false;
+    }
+    return true;
+}
+
+// What a box given `text` gives back: its line breaks, as CR LF.
+QString readBack(const QString& text)
+{
+    return readsBackAsGiven(text) ? text : FromBoxLines(ToBoxLines(text));
 }
 
 // A large reply passed through on its way into a box: the memory it freed goes back.
@@ -138,18 +168,17 @@ QString GetBoxText(const TextBox* box)
 {
     if (!box)
         return {};
-    // What the box would give back once filled: its line breaks, as CR LF.
     if (const std::optional<QString> later = box->textKeptForLater())
-        return FromBoxLines(ToBoxLines(*later));
+        return readBack(*later);
     if (const QString* filling = box->textBeingFilled())
-        return FromBoxLines(*filling);
+        return readBack(*filling);
     return FromBoxLines(box->document()->toRawText());
 }
 
 void SetBoxText(TextBox* box, const QString& text)
 {
     if (box)
-        box->fill(ToBoxLines(text));
+        box->fill(text);
 }
 
 void SetBoxTextLater(TextBox* box, const QString& text)
@@ -164,7 +193,7 @@ void SetBoxTextLater(TextBox* box, const QByteArray& utf8)
         box->setTextLater(utf8);
 }
 
-void TextBox::fill(const QString& lines)
+void TextBox::fill(const QString& text)
 {
     forgetTextKeptForLater();
     if (m_filling) {
@@ -172,11 +201,11 @@ void TextBox::fill(const QString& lines)
         m_filling.reset();
         document()->setUndoRedoEnabled(m_undoWhenFilled);
     }
-    const qsizetype first = pieceEnd(lines, 0);
-    setPlainText(first == lines.size() ? lines : lines.left(first));
-    if (first == lines.size())
+    const qsizetype first = pieceEnd(text, 0);
+    setPlainText(first == text.size() ? text : text.left(first));
+    if (first == text.size())
         return;
-    m_filling = lines;
+    m_filling = text;
     m_filled = first;
     m_undoWhenFilled = document()->isUndoRedoEnabled();
     // The rest is the text as given, not edits to undo.
@@ -257,7 +286,7 @@ bool TextBox::viewportEvent(QEvent* event)
 void TextBox::setTextLater(const QString& text)
 {
     if (isVisible()) {
-        fill(ToBoxLines(text));
+        fill(text);
         return;
     }
     fill(QString());
@@ -267,7 +296,7 @@ void TextBox::setTextLater(const QString& text)
 void TextBox::setTextLater(const QByteArray& utf8)
 {
     if (isVisible()) {
-        fill(ToBoxLines(QString::fromUtf8(utf8)));
+        fill(QString::fromUtf8(utf8));
         return;
     }
     fill(QString());
@@ -294,7 +323,7 @@ void TextBox::showEvent(QShowEvent* event)
     if (std::optional<QString> later = textKeptForLater()) {
         forgetTextKeptForLater();
         // Shown means shown whole.
-        fill(ToBoxLines(*later));
+        fill(*later);
         finishFilling();
     }
     QPlainTextEdit::showEvent(event);

@@ -24,11 +24,12 @@ class TextBox final : public QPlainTextEdit
     bool hooked() const { return m_hooked; }
     void unhook() { m_hooked = false; }
 
-    // Puts a text with the box's own line breaks in. A long one goes in a piece at a time as
-    // the event loop runs, so the window keeps answering; until it is all in, the box reads as
-    // holding all of it, and typing, a paste or the context menu first put the rest in.
-    void fill(const QString& lines);
-    // The text still going in (box lines), or null when it is all in.
+    // Puts a text in; CR LF, a lone CR and a lone LF each end a line of the document. A long
+    // text goes in a piece at a time as the event loop runs, so the window keeps answering;
+    // until it is all in, the box reads as holding all of it, and typing, a paste or the
+    // context menu first put the rest in.
+    void fill(const QString& text);
+    // The text still going in, as given, or null when it is all in.
     const QString* textBeingFilled() const { return m_filling ? &*m_filling : nullptr; }
     void finishFilling();
 
