@@ -102,11 +102,41 @@ bool isKnown(TextFormat f)
     return f >= Ansi && f <= Utf32BE;
 }
 
+// What is written: bytes (the mark, or the whole eight-bit text), then any UTF-16 text, which
+// is encoded a piece at a time as it is written so that a long text is not held encoded whole.
+struct Content
+{
+    QByteArrayView bytes;
+    const QString* utf16 = nullptr;
+    bool bigEndian = false;
+};
+
+bool writeContent(int fd, const Content& content)
+{
+    if (!writeAll(fd, content.bytes.data(), content.bytes.size()))
+        return false;
+    if (!content.utf16)
+        return true;
+    constexpr qsizetype kUnits = qsizetype(1) << 19;
+    const QString& text = *content.utf16;
+    QByteArray piece(qMin(text.size(), kUnits) * 2, Qt::Uninitialized);
+    for (qsizetype at = 0; at < text.size(); at += kUnits) {
+        const qsizetype n = qMin(text.size() - at, kUnits);
+        if (content.bigEndian)
+            qToBigEndian<quint16>(text.constData() + at, n, piece.data());
+        else
+            qToLittleEndian<quint16>(text.constData() + at, n, piece.data());
+        if (!writeAll(fd, piece.constData(), n * 2))
+            return false;
+    }
+    return true;
+}
+
 // For what is not a regular file (a device, a pipe, a link to nothing): written where it stands.
-bool writeInPlace(const QByteArray& path, QByteArrayView bytes)
+bool writeInPlace(const QByteArray& path, const Content& content)
 {
     Descriptor file(openNative(path, O_WRONLY | O_CREAT | O_TRUNC));
-    if (!file.valid() || !writeAll(file.get(), bytes.data(), bytes.size()))
+    if (!file.valid() || !writeContent(file.get(), content))
         return false;
     return file.close();
 }
@@ -131,7 +161,7 @@ bool copyAll(int from, int to, qint64 size)
 // file (old) keeps its permissions and, where allowed, its owner; with keepFrom valid the new
 // file starts with the old content (an append).
 bool replaceFile(const QByteArray& target, const struct stat* old, int keepFrom,
-                 QByteArrayView bytes)
+                 const Content& content)
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : target.left(qMax<qsizetype>(slash, 1));
@@ -154,8 +184,8 @@ bool replaceFile(const QByteArray& target, const struct stat* old, int keepFrom,
         if (ok && (old->st_uid != ::geteuid() || old->st_gid != ::getegid()))
             (void)!::fchown(fd, old->st_uid, old->st_gid);
     }
-    ok = ok && (keepFrom < 0 || copyAll(keepFrom, fd, old->st_size)) &&
-         writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    ok = ok && (keepFrom < 0 || copyAll(keepFrom, fd, old->st_size)) && writeContent(fd, content) &&
+         ::fsync(fd) == 0;
     ok = file.close() && ok;
     ok = ok && ::rename(temp.constData(), target.constData()) == 0;
     if (!ok)
@@ -228,17 +258,6 @@ QString readUtf16(int fd, qint64 offset, qint64 count, bool bigEndian)
     else
         qFromLittleEndian<quint16>(text.constData(), text.size(), text.data());
     return text;
-}
-
-// Encoded in place after what bytes holds (the mark), so a long text is not copied once more.
-void appendUtf16(QByteArray& bytes, const QString& text, bool bigEndian)
-{
-    const qsizetype at = bytes.size();
-    bytes.resize(at + text.size() * 2);
-    if (bigEndian)
-        qToBigEndian<quint16>(text.constData(), text.size(), bytes.data() + at);
-    else
-        qToLittleEndian<quint16>(text.constData(), text.size(), bytes.data() + at);
 }
 
 } // namespace
@@ -365,12 +384,14 @@ bool WriteUniText(const QByteArray& nativePath, const QString& Text, bool Append
     }
 
     QByteArray bytes = appending ? QByteArray() : BomOfFormat(Format);
+    Content content;
     bool textWritten = true;
     if (!Text.isEmpty()) {
         switch (Format) {
         case Utf16LE:
         case Utf16BE:
-            appendUtf16(bytes, Text, Format == Utf16BE);
+            content.utf16 = &Text;
+            content.bigEndian = Format == Utf16BE;
             break;
         case Ansi:
         case Utf8: {
@@ -392,18 +413,19 @@ bool WriteUniText(const QByteArray& nativePath, const QString& Text, bool Append
             break;
         }
     }
+    content.bytes = bytes;
 
     bool written;
     struct stat link
     {
     };
     if (exists && !regular) {
-        written = writeInPlace(nativePath, bytes);
+        written = writeInPlace(nativePath, content);
     } else if (!exists) {
         // A link to nothing is written through, creating the file it names.
         written = ::lstat(nativePath.constData(), &link) == 0
-                      ? writeInPlace(nativePath, bytes)
-                      : replaceFile(nativePath, nullptr, -1, bytes);
+                      ? writeInPlace(nativePath, content)
+                      : replaceFile(nativePath, nullptr, -1, content);
     } else {
         // A link is followed: the file it names is replaced and the link stays.
         QByteArray target = nativePath;
@@ -413,7 +435,7 @@ bool WriteUniText(const QByteArray& nativePath, const QString& Text, bool Append
         }
         // A file we may not write stays as it is, although its folder would let us replace it.
         written =
-            ::access(target.constData(), W_OK) == 0 && replaceFile(target, &st, old.get(), bytes);
+            ::access(target.constData(), W_OK) == 0 && replaceFile(target, &st, old.get(), content);
     }
     return written && textWritten;
 }

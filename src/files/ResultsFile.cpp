@@ -14,29 +14,30 @@ QString repeated(QChar c, int n)
     return QString(n, c);
 }
 
-// Box texts come with CR LF already; a bare CR or LF from elsewhere is made CR LF too.
-QString withCrLf(const QString& text)
+// Box texts come with CR LF already; a bare CR or LF from elsewhere is made CR LF too. Appended
+// in place, a run at a time: a long text is not copied once more on its way into the file.
+void appendWithCrLf(QString& out, QStringView text)
 {
-    QString out;
-    out.reserve(text.size() + 16);
+    out.reserve(out.size() + text.size() + 16);
+    qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\r') {
-            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-            out += CrLf;
-        } else if (c == u'\n') {
-            out += CrLf;
-        } else {
-            out += c;
-        }
+        if (c != u'\r' && c != u'\n')
+            continue;
+        out += text.sliced(start, i - start);
+        out += CrLf;
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
     }
-    return out;
+    out += text.sliced(start);
 }
 
 void addSection(QString& out, const QString& marker, const QString& text)
 {
-    out += marker + CrLf + withCrLf(text) + CrLf;
+    out += marker + CrLf;
+    appendWithCrLf(out, text);
+    out += CrLf;
 }
 
 } // namespace

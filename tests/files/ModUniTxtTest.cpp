@@ -265,6 +265,22 @@ TEST_F(UniTxtFiles, RoundTripsEveryTextFormat)
     }
 }
 
+// UTF-16 is encoded a piece at a time as it is written: every piece arrives, in order.
+TEST_F(UniTxtFiles, LongUtf16TextIsWrittenWhole)
+{
+    QString text;
+    for (int i = 0; text.size() < (1 << 20) + 5; ++i)
+        text += QString::number(i) + QStringLiteral(" \U0001F600");
+    for (const TextFormat written : {Utf16LE, Utf16BE}) {
+        TextFormat format = written;
+        ASSERT_TRUE(WriteUniText(path(), text, false, format, written));
+        EXPECT_EQ(QFile(path()).size(), 2 + text.size() * 2);
+        format = Detect;
+        EXPECT_TRUE(ReadUniText(path(), format) == text);
+        EXPECT_EQ(format, written);
+    }
+}
+
 TEST_F(UniTxtFiles, ReplacingLeavesNoTailOfTheOldFile)
 {
     ASSERT_TRUE(TestUtil::writeFile(path(), QByteArray(100, 'x')));
