@@ -7,8 +7,17 @@
 
 #include <QApplication>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 int main(int argc, char** argv)
 {
+#ifdef __GLIBC__
+    // Large buffers (a reply, the texts taken out of it, the boxes' growing documents) get
+    // pages of their own that go back when freed, instead of ever larger holes in the heap.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verbalto"));
     QApplication::setOrganizationName(QStringLiteral("Verbalto"));

@@ -153,6 +153,8 @@ template <std::size_t N> QString decodeRows(QString text, const Row (&rows)[N])
             s[w++] = out;
     }
     text.truncate(w);
+    // The decoded text is kept (in a box, in the history): it keeps no more room than it needs.
+    text.squeeze();
     return text;
 }
 
@@ -273,7 +275,11 @@ class Writer
         m_at = m_out.data();
         m_end = m_at + m_out.size();
     }
-    ~Writer() { m_out.truncate(m_at - m_out.constData()); }
+    ~Writer()
+    {
+        m_out.truncate(m_at - m_out.constData());
+        m_out.squeeze();
+    }
 
     void add(QStringView text)
     {
