@@ -7,8 +7,9 @@ namespace QtTranslation {
 
 QString FileFor(const QLocale& locale)
 {
+    // Patchwell's own texts are Simplified Chinese on every desktop; its buttons match them.
     if (locale.language() != QLocale::Chinese)
-        return QStringLiteral("qtbase_") + locale.name();
+        return QStringLiteral("qtbase_zh_CN");
     const bool traditional =
         locale.script() == QLocale::TraditionalChineseScript ||
         (locale.script() == QLocale::AnyScript &&

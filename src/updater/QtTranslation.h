@@ -1,4 +1,4 @@
-// Qt's own texts (the buttons of message boxes) in the language of the user's desktop.
+// Qt's own texts (the buttons of message boxes) in the characters of Patchwell's window.
 #pragma once
 
 #include <QLocale>
@@ -9,8 +9,8 @@ class QCoreApplication;
 namespace QtTranslation {
 
 // The Qt translation that suits locale: qtbase_zh_TW for Chinese in traditional characters
-// (Taiwan, Hong Kong, Macau), qtbase_zh_CN for the rest of Chinese, else qtbase_ and the
-// locale's name (the loader drops the territory when only the language has a file).
+// (Taiwan, Hong Kong, Macau), else qtbase_zh_CN: Patchwell's texts are Simplified Chinese
+// whatever the desktop's language.
 QString FileFor(const QLocale& locale);
 
 // Installs that translation from folder into app; false when there is none to install.
