@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -67,22 +68,32 @@ constexpr Row kRomanizationRows[] = {
     {u"&gt;", u">"},        {u"&quot;", u"\""},  {u"&amp;", u"&"},
 };
 
-// Whether `s` (with `avail` characters) starts with `what`. Written out: a call into the string
-// library for each "&", "<" or space was most of the extraction's time.
-bool startsWithAt(const QChar* s, qsizetype avail, QStringView what)
+char16_t unit(QChar c)
+{
+    return c.unicode();
+}
+
+char16_t unit(char c)
+{
+    return char16_t(uchar(c));
+}
+
+// Whether `s` (with `avail` characters or bytes) starts with `what`. Written out: a call into the
+// string library for each "&", "<" or space was most of the extraction's time.
+template <typename C> bool startsWithAt(const C* s, qsizetype avail, QStringView what)
 {
     if (avail < what.size())
         return false;
     for (qsizetype j = 0; j < what.size(); ++j)
-        if (s[j] != what[j])
+        if (unit(s[j]) != what[j].unicode())
             return false;
     return true;
 }
 
 // The next `tag` (a dictionary tag, starting with "<") from `from`, or -1.
-qsizetype find(QStringView in, QStringView tag, qsizetype from = 0)
+template <typename View> qsizetype find(View in, QStringView tag, qsizetype from = 0)
 {
-    const QChar* s = in.data();
+    const auto* s = in.data();
     const qsizetype n = in.size();
     for (qsizetype i = from; i + tag.size() <= n; ++i)
         if (s[i] == u'<' && startsWithAt(s + i, n - i, tag))
@@ -242,9 +253,9 @@ template <typename View> QString extractTranslation(View reply)
 // Removes every "<li>", then every "</div></div>" of what remains, in one pass: a group close
 // is dropped only when it lies wholly after the last one dropped, as a second removal through
 // the first one's result would find it.
-void removeListTags(QString& list)
+template <typename Text> void removeListTags(Text& list)
 {
-    QChar* s = list.data();
+    auto* s = list.data();
     const qsizetype n = list.size();
     const qsizetype close = kGroupClose.size();
     qsizetype w = 0;
@@ -254,7 +265,7 @@ void removeListTags(QString& list)
             i += kEntryOpen.size();
             continue;
         }
-        const QChar c = s[i++];
+        const auto c = s[i++];
         s[w++] = c;
         if (c == u'>' && w - floor >= close && startsWithAt(s + w - close, close, kGroupClose)) {
             w -= close;
@@ -271,6 +282,8 @@ class Writer
   public:
     Writer(QString& out, qsizetype expected) : m_out(out)
     {
+        // Sized exactly: growing by resize would round the room up to a power of two.
+        m_out.reserve(expected);
         m_out.resize(expected);
         m_at = m_out.data();
         m_end = m_at + m_out.size();
@@ -288,6 +301,18 @@ class Writer
         room(text.size());
         std::memcpy(m_at, text.data(), std::size_t(text.size()) * sizeof(QChar));
         m_at += text.size();
+    }
+    // Bytes of valid UTF-8.
+    void add(QByteArrayView text)
+    {
+        room(text.size());
+        const char* s = text.data();
+        qsizetype i = 0;
+        // Most of a dictionary is ASCII, and its words are too short to pay for a decoder call.
+        for (; i < text.size() && uchar(s[i]) < 0x80; ++i)
+            *m_at++ = char16_t(s[i]);
+        if (i < text.size())
+            m_at = m_utf8.appendToBuffer(m_at, text.sliced(i));
     }
     void add(char16_t c)
     {
@@ -319,41 +344,74 @@ class Writer
     QString& m_out;
     QChar* m_at;
     QChar* m_end;
+    QStringDecoder m_utf8{QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                      QStringConverter::Flag::ConvertInitialBom};
 };
 
-QString extractDictionary(QString list)
+template <typename View, typename Out> void writeDictionary(View list, Out& write)
+{
+    forEachPiece(list, kEntryEnd, [&](View part) {
+        const qsizetype split = find(part, kWordListStart);
+        write.add(split < 0 ? part : part.first(split));
+        write.add(u':');
+        write.add(kCrLf);
+        if (split < 0)
+            return; // a heading without words
+        View words = part.sliced(split + kWordListStart.size());
+        // Only the second piece is the word list; a further word-list marker ends it.
+        const qsizetype next = find(words, kWordListStart);
+        if (next >= 0)
+            words = words.first(next);
+        int number = 0;
+        forEachPiece(words, kWordSeparator, [&](View word) {
+            write.addNumber(++number);
+            write.add(u". ");
+            write.add(word);
+            write.add(kCrLf);
+        });
+    });
+}
+
+// `list` is the decoded list or its bytes (each byte gives at most one character).
+template <typename Text> QString extractDictionary(Text list)
 {
     if (!list.isEmpty())
         removeListTags(list);
-
+    using View = std::conditional_t<std::is_same_v<Text, QString>, QStringView, QByteArrayView>;
     QString out;
     {
-        Writer write(out, list.size() + list.size() / 4);
-        forEachPiece(QStringView(list), kEntryEnd, [&](QStringView part) {
-            const qsizetype split = find(part, kWordListStart);
-            write.add(split < 0 ? part : part.left(split));
-            write.add(u':');
-            write.add(kCrLf);
-            if (split < 0)
-                return; // a heading without words
-            QStringView words = part.mid(split + kWordListStart.size());
-            // Only the second piece is the word list; a further word-list marker ends it.
-            const qsizetype next = find(words, kWordListStart);
-            if (next >= 0)
-                words = words.left(next);
-            int number = 0;
-            forEachPiece(words, kWordSeparator, [&](QStringView word) {
-                write.addNumber(++number);
-                write.add(u". ");
-                write.add(word);
-                write.add(kCrLf);
-            });
-        });
+        // Every tag that goes is longer than the number and line break that replace it; only
+        // the last heading's ":" and line break come on top.
+        Writer write(out, list.size() + 3);
+        writeDictionary(View(list), write);
     } // the writer cuts the text to what it wrote
     return out;
 }
 
-template <typename View> TranslationResult parse(View reply)
+// Each takes its list out of the reply, then lets the reply go before the list is worked on.
+template <typename Release> QString extractDictionary(QStringView list, Release&& release)
+{
+    QString text = list.toString();
+    release();
+    return extractDictionary(std::move(text));
+}
+
+// Valid UTF-8 is worked on as bytes, half the size of the decoded list. Cutting the tags out of
+// broken UTF-8 would join bytes that decoding first keeps apart, so that is decoded first.
+template <typename Release> QString extractDictionary(QByteArrayView list, Release&& release)
+{
+    if (!list.isValidUtf8()) {
+        QString text = decodePiece(list);
+        release();
+        return extractDictionary(std::move(text));
+    }
+    QByteArray bytes = list.toByteArray();
+    release();
+    return extractDictionary(std::move(bytes));
+}
+
+// `release` lets the reply go: it is called once, when nothing more is read from it.
+template <typename View, typename Release> TranslationResult parse(View reply, Release&& release)
 {
     TranslationResult result;
     result.translation = extractTranslation(reply);
@@ -362,21 +420,31 @@ template <typename View> TranslationResult parse(View reply)
                    kRomanizationRows);
     // A missing list gives nothing; an empty one still gives its empty heading.
     const View dictionary = between(reply, kDictionaryStart, kDictionaryEnd, false);
-    if (!dictionary.isNull())
-        result.dictionary = extractDictionary(decodePiece(dictionary));
+    if (dictionary.isNull())
+        release();
+    else
+        result.dictionary = extractDictionary(dictionary, release);
     return result;
 }
+
+void keep() {}
 
 } // namespace
 
 TranslationResult ParseTranslateReply(const QString& reply)
 {
-    return parse(QStringView(reply));
+    return parse(QStringView(reply), keep);
 }
 
 TranslationResult ParseTranslateReplyUtf8(QByteArrayView reply)
 {
-    return parse(reply);
+    return parse(reply, keep);
+}
+
+TranslationResult ParseTranslateReplyUtf8(QByteArray&& reply)
+{
+    QByteArray page = std::move(reply);
+    return parse(QByteArrayView(page), [&page] { page = QByteArray(); });
 }
 
 bool HoldsTranslationMarker(QByteArrayView reply)

@@ -12,6 +12,8 @@ TranslationResult ParseTranslateReply(const QString& reply);
 // The same for the reply's UTF-8 bytes, with the result of decoding them whole first; only the
 // parts cut out are decoded, so the page is never held twice.
 TranslationResult ParseTranslateReplyUtf8(QByteArrayView reply);
+// The same, freeing the page as soon as the parts still to be worked on are cut out of it.
+TranslationResult ParseTranslateReplyUtf8(QByteArray&& reply);
 
 // Whether the page (UTF-8) holds the marker a translation starts with (even an empty one).
 bool HoldsTranslationMarker(QByteArrayView reply);

@@ -21,7 +21,7 @@ class PageService final : public TranslationService
     {
         QElapsedTimer clock;
         clock.start();
-        const HttpResult http =
+        HttpResult http =
             PostTranslateRequest(baseUrl(), request.text, request.host, request.source,
                                  request.target, settings().timeoutMs);
         ServiceReply reply;
@@ -33,11 +33,15 @@ class PageService final : public TranslationService
                                             clock.elapsed(), settings().timeoutMs,
                                             request.interfaceLanguage, name());
         reply.status = http.status;
-        // Extraction works from the bytes: a large page is not held decoded as well.
-        reply.result = ParseTranslateReplyUtf8(http.body);
         reply.unrecognised = http.ok && !HoldsTranslationMarker(http.body);
-        if (request.keepRaw)
+        // Extraction works from the bytes: a large page is not held decoded as well, and it
+        // is freed before its dictionary is built unless the raw page is kept.
+        if (request.keepRaw) {
             reply.raw = http.body;
+            reply.result = ParseTranslateReplyUtf8(http.body);
+        } else {
+            reply.result = ParseTranslateReplyUtf8(std::move(http.body));
+        }
         return reply;
     }
 
