@@ -1,6 +1,7 @@
 // The last three translations, recalled backwards by the Back button.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 
@@ -29,12 +30,16 @@ class TranslationHistory final
     // Steps the view cursor back (cyclically) and returns the slot to show.
     int Back();
 
-    const HistorySlot& slot(int n) const { return m_slots[std::size_t(n)]; }
+    // The slot as stored, its texts decoded again.
+    HistorySlot slot(int n) const;
     int writeIndex() const { return m_writeIndex; }
     int viewCursor() const { return m_viewCursor; }
 
   private:
+    // A slot's texts are kept as UTF-8 (half the room of a large reply); the slot keeps only
+    // those that would not come back the same (empty, or with a lone surrogate).
     std::array<HistorySlot, kSlots> m_slots;
+    std::array<std::array<QByteArray, 4>, kSlots> m_utf8;
     int m_writeIndex = 0;
     int m_viewCursor = 0;
 };

@@ -76,3 +76,18 @@ TEST(TranslationHistory, PageThatCannotBeCopiedLeavesTheFlagOff)
     EXPECT_FALSE(h.slot(0).translationSpeech);
     EXPECT_FALSE(h.slot(0).sourceSpeech);
 }
+
+TEST(TranslationHistory, TextsComeBackAsStored)
+{
+    // Kept in another form: a leading byte-order mark, a character beyond 16 bits, line breaks
+    // and a lone surrogate (which no encoding keeps) must all come back unchanged.
+    QTemporaryDir dir;
+    TranslationHistory h;
+    HistorySlot s = entry(QStringLiteral("x"));
+    s.texts = {QStringLiteral("\uFEFFhead\r\nna\u00efve \U0001F600"),
+               QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), QStringLiteral(""),
+               QString()};
+    h.StoreTranslation(s, dir.path());
+    EXPECT_EQ(h.slot(0).texts, s.texts);
+    EXPECT_EQ(h.slot(0).targetIndex, 19);
+}
