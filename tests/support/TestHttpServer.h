@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QPair>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QThread;
@@ -59,6 +60,9 @@ public:
     // Unknown paths get 404.
     void setReply(const QByteArray& pathOrTarget, const CannedReply& reply);
     void clearReplies();
+    // Answers every request, ahead of the canned replies: for replies made from the request.
+    // It runs on the server's thread.
+    void setResponder(std::function<CannedReply(const RecordedRequest&)> responder);
 
     QList<RecordedRequest> requests() const;
     int requestCount() const;
@@ -73,6 +77,7 @@ private:
 
     mutable QMutex m_mutex;
     QMap<QByteArray, CannedReply> m_replies;
+    std::function<CannedReply(const RecordedRequest&)> m_responder;
     QList<RecordedRequest> m_requests;
     quint16 m_port = 0;
     std::unique_ptr<QThread> m_thread;
