@@ -3,9 +3,11 @@
 #include "TestHttpServer.h"
 #include "services/ServiceSupport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrlQuery>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -217,6 +219,71 @@ TEST_F(Services, GoogleWebReadsBothReplyFormsIntoThePageLayout)
         EXPECT_TRUE(reply.message.contains(u"limits requests")) << reply.message.toStdString();
         EXPECT_TRUE(reply.result.translation.isEmpty());
     }
+}
+
+// A page-long text goes in parts that each fit one request, and their translations are joined.
+TEST_F(Services, GoogleWebAsksALongTextInPartsAndJoinsThem)
+{
+    QString text = QStringLiteral("\r\n");
+    for (int i = 0; text.size() < 150000; ++i) {
+        text += QStringLiteral("Line %1 adds a+b & 50%, then asks? Yes!\r\n").arg(i);
+        text += QStringLiteral("这是中文的句子。还有一句！😀🎉 表情 和 空格\r\n");
+    }
+    text += QStringLiteral("A sentence without end. ").repeated(300) + QStringLiteral("\r\n");
+    text += QStringLiteral("字😀").repeated(4000) + QString(12000, u'x') + QStringLiteral("\r\n");
+    text += QStringLiteral("word ").repeated(3000) + QStringLiteral("end\r\n");
+
+    // Each part comes back as its own translation and romanization.
+    std::atomic<int> asked = 0;
+    std::atomic<int> failing = 0;
+    server.setResponder([&](const RecordedRequest& r) {
+        const int n = ++asked;
+        if (n == failing)
+            return CannedReply::withStatus(503);
+        const QString q = field(QUrlQuery(QString::fromUtf8(r.query)), "q");
+        const QJsonObject reply{
+            {QStringLiteral("sentences"), QJsonArray{QJsonObject{{QStringLiteral("trans"), q}},
+                                                     QJsonObject{{QStringLiteral("translit"), q}}}},
+            {QStringLiteral("src"), n == 1 ? QStringLiteral("de") : QStringLiteral("en")}};
+        return CannedReply::ok(QJsonDocument(reply).toJson(QJsonDocument::Compact),
+                               "application/json");
+    });
+    ServiceReply reply = translate("google-web", text, "", "fr");
+    ASSERT_TRUE(reply.ok()) << reply.message.toStdString();
+    EXPECT_TRUE(reply.result.translation == text);
+    EXPECT_TRUE(reply.result.romanization == text);
+    EXPECT_TRUE(reply.result.dictionary.isEmpty());
+    EXPECT_EQ(reply.detected, u"de");
+
+    // Every character is sent once and in order; only the whitespace between parts stays home.
+    const QList<RecordedRequest> sent = server.requests();
+    qsizetype at = 0;
+    for (const RecordedRequest& r : sent) {
+        const QString q = field(QUrlQuery(QString::fromUtf8(r.query)), "q");
+        const qsizetype address = server.baseUrl().size() + r.target.size();
+        EXPECT_LE(q.size(), 5000);
+        EXPECT_LE(address, 8000);
+        while (at < text.size() && text.at(at).isSpace())
+            ++at;
+        ASSERT_TRUE(QStringView(text).sliced(at).startsWith(q)) << "part at " << at;
+        at += q.size();
+        // A cut inside a word leaves no room for one more character.
+        if (at < text.size() && !text.at(at).isSpace() && !q.back().isPunct()) {
+            EXPECT_TRUE(q.size() >= 4999 || address > 8000 - 12) << "part at " << at;
+        }
+    }
+    EXPECT_TRUE(QStringView(text).sliced(at).trimmed().isEmpty());
+    EXPECT_LT(sent.size(), 150);
+
+    // One part refused refuses the whole translation, and no part after it is asked.
+    server.clearRequests();
+    asked = 0;
+    failing = 3;
+    reply = translate("google-web", text, "", "fr");
+    EXPECT_EQ(reply.failure, ServiceFailure::Refused);
+    EXPECT_TRUE(reply.message.contains(u"limits requests")) << reply.message.toStdString();
+    EXPECT_TRUE(reply.result.translation.isEmpty());
+    EXPECT_EQ(server.requestCount(), 3);
 }
 
 TEST_F(Services, ThePageServiceNoticesAReplyWithoutATranslationMarker)

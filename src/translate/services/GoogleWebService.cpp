@@ -2,11 +2,15 @@
 // object (dj=1) or, from some deployments, as nested arrays; both are read.
 #include "LanguageCatalogue.h"
 #include "ServiceSupport.h"
+#include "TextParts.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QUrlQuery>
+
+#include <array>
+#include <functional>
 
 using namespace ServiceSupport;
 
@@ -57,6 +61,11 @@ bool readArrayForm(const QJsonArray& json, ServiceReply& reply)
     return true;
 }
 
+// One request carries at most this much text (UTF-16 code units), in an address of at most
+// this many bytes: the web API takes no more, and front ends refuse longer addresses.
+constexpr qsizetype kMaxPartUnits = 5000;
+constexpr qsizetype kMaxAddressBytes = 8000;
+
 class GoogleWebService final : public TranslationService
 {
   public:
@@ -64,7 +73,36 @@ class GoogleWebService final : public TranslationService
 
     ServiceReply Translate(const ServiceRequest& request) override
     {
-        const QString lang = request.interfaceLanguage;
+        if (request.text.size() <= kMaxPartUnits) {
+            const QUrl whole = address(request, request.text);
+            if (whole.toEncoded().size() <= kMaxAddressBytes)
+                return ask(whole, request.interfaceLanguage);
+        }
+        return translateInParts(request);
+    }
+
+    // No language list is published: one small translation shows that the service answers.
+    ServiceLanguages Languages(const QString& interfaceLanguage) override
+    {
+        ServiceRequest probe;
+        probe.text = QStringLiteral("Hello");
+        probe.source = QStringLiteral("en");
+        probe.target = QStringLiteral("fr");
+        probe.host = QStringLiteral("en");
+        probe.interfaceLanguage = interfaceLanguage;
+        const ServiceReply reply = Translate(probe);
+        if (!reply.ok())
+            return {reply.failure, reply.message, 0};
+        return {ServiceFailure::None,
+                Say(interfaceLanguage, 215,
+                    {ServiceName(interfaceLanguage, name()),
+                     QString::number(LanguageCatalogue::kCount)}),
+                LanguageCatalogue::kCount};
+    }
+
+  private:
+    QUrl address(const ServiceRequest& request, const QString& text) const
+    {
         QUrlQuery query;
         query.setQueryItems({{QStringLiteral("client"), QStringLiteral("gtx")},
                              {QStringLiteral("dj"), QStringLiteral("1")},
@@ -77,11 +115,16 @@ class GoogleWebService final : public TranslationService
                               request.source.isEmpty() ? QStringLiteral("auto") : request.source},
                              {QStringLiteral("tl"), request.target},
                              {QStringLiteral("hl"), request.host},
-                             {QStringLiteral("q"), request.text}});
+                             {QStringLiteral("q"), text}});
         QUrl url(baseUrl() + QStringLiteral("/translate_a/single"));
         // Every reserved character of the text is escaped, "+" and "&" included.
         url.setQuery(
             query.query(QUrl::FullyEncoded).replace(QLatin1Char('+'), QLatin1String("%2B")));
+        return url;
+    }
+
+    ServiceReply ask(const QUrl& url, const QString& lang) const
+    {
         QElapsedTimer clock;
         clock.start();
         const HttpResult http = HttpTransport::Get(url, false, settings().timeoutMs);
@@ -110,23 +153,63 @@ class GoogleWebService final : public TranslationService
         return reply;
     }
 
-    // No language list is published: one small translation shows that the service answers.
-    ServiceLanguages Languages(const QString& interfaceLanguage) override
+    // What each character adds to the address: measured on the encoding itself for ASCII;
+    // every UTF-8 byte of anything else is escaped (a lone surrogate goes as U+FFFD).
+    std::function<qsizetype(char32_t)> byteCost(const ServiceRequest& request, qsizetype bare) const
     {
-        ServiceRequest probe;
-        probe.text = QStringLiteral("Hello");
-        probe.source = QStringLiteral("en");
-        probe.target = QStringLiteral("fr");
-        probe.host = QStringLiteral("en");
-        probe.interfaceLanguage = interfaceLanguage;
-        const ServiceReply reply = Translate(probe);
-        if (!reply.ok())
-            return {reply.failure, reply.message, 0};
-        return {ServiceFailure::None,
-                Say(interfaceLanguage, 215,
-                    {ServiceName(interfaceLanguage, name()),
-                     QString::number(LanguageCatalogue::kCount)}),
-                LanguageCatalogue::kCount};
+        std::array<qsizetype, 128> ascii{};
+        for (char16_t c = 0; c < 128; ++c)
+            ascii[c] = address(request, QString(QChar(c))).toEncoded().size() - bare;
+        return [ascii](char32_t c) -> qsizetype {
+            if (c < 0x80)
+                return ascii[c];
+            return 3 * (c < 0x800 ? 2 : c < 0x10000 ? 3 : 4);
+        };
+    }
+
+    // The parts are asked in order and their translations joined with the whitespace cut
+    // between them. The dictionary is left out: it belongs to a text asked whole.
+    ServiceReply translateInParts(const ServiceRequest& request) const
+    {
+        // Not a null string: that would leave out the "=" after "q".
+        const qsizetype bare = address(request, QStringLiteral("")).toEncoded().size();
+        const TextParts::Limits limits{kMaxPartUnits, kMaxAddressBytes - bare,
+                                       byteCost(request, bare)};
+        ServiceReply joined;
+        TranslationResult& result = joined.result;
+        bool asked = false;
+        bool romanized = false;
+        for (const TextParts::Part& part : TextParts::Split(request.text, limits)) {
+            const QString separator = WithCrLf(part.separator.toString());
+            if (part.text.trimmed().isEmpty()) {
+                const QString blank = WithCrLf(part.text.toString()) + separator;
+                result.translation += blank;
+                result.romanization += blank;
+                continue;
+            }
+            ServiceReply piece =
+                ask(address(request, part.text.toString()), request.interfaceLanguage);
+            if (!piece.ok())
+                return piece;
+            if (!asked)
+                joined.detected = piece.detected;
+            // Every reply for the reply box, a line each; the command line keeps only the first.
+            if (asked && request.keepRaw)
+                joined.raw += '\n' + piece.raw;
+            else if (!asked)
+                joined.raw = std::move(piece.raw);
+            joined.status = piece.status;
+            romanized = romanized || !piece.result.romanization.isEmpty();
+            result.translation += piece.result.translation + separator;
+            result.romanization += piece.result.romanization + separator;
+            asked = true;
+        }
+        if (!romanized)
+            result.romanization.clear();
+        result.translation.squeeze();
+        result.romanization.squeeze();
+        joined.raw.squeeze();
+        return joined;
     }
 };
 
