@@ -19,6 +19,7 @@
 #include "Promotions.h"
 #include "ServiceConfig.h"
 #include "ServiceDialog.h"
+#include "ServiceFallback.h"
 #include "SettingsStore.h"
 #include "SpeechButton.h"
 #include "SpeechPage.h"
@@ -127,6 +128,14 @@ void FormMian::createControls()
     RomanizationBox->setObjectName(QStringLiteral("RomanizationBox"));
     DictionaryBox = CreateTextBox(Pic1, 375, 325, 247, 102);
     DictionaryBox->setObjectName(QStringLiteral("DictionaryBox"));
+    TranslationNote = new QLabel(TranslationBox->viewport());
+    TranslationNote->setObjectName(QStringLiteral("TranslationNote"));
+    TranslationNote->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff6d5; color: #4d3d00; border-top: 1px solid "
+                       "#e0c870; padding: 1px 4px; }"));
+    TranslationNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    TranslationNote->hide();
+    TranslationBox->viewport()->installEventFilter(this);
     // Holds the raw reply; it lies below the visible area and is never shown.
     ReplyBox = CreateTextBox(client, 2, 521, 1000, 135);
     ReplyBox->setObjectName(QStringLiteral("ReplyBox"));
@@ -478,37 +487,48 @@ void FormMian::Command1_Click()
     // One translation at a time: the clipboard, F5 or a second click wait their turn.
     if (m_translating)
         return;
-    if (!m_isOnline()) {
-        QMessageBox box(QMessageBox::Warning, Text(100), Text(102), QMessageBox::Ok, this);
-        box.exec();
+    const bool online = ServiceFallback::OnThisComputer(m_service) || m_isOnline();
+    if (!online && !m_service.fallback) {
+        showNote(Text(102));
+        tellFailure(Text(102));
         return;
     }
     const BlockingCommand blocking(Command1, menuF0);
-    TranslatePage();
+    TranslatePage(online);
 }
 
-void FormMian::TranslatePage()
+void FormMian::TranslatePage(bool online)
 {
     const QString text = GetBoxText(SourceBox);
     if (isBlank(text)) {
         SetBoxText(TranslationBox, QString());
         SetBoxText(RomanizationBox, QString());
         SetBoxText(DictionaryBox, QString());
+        showNote({});
         return;
     }
     m_translating = true;
+    showNote({});
     const QString escaped = EscapeAmpersands(text);
     ServiceSettings settings = m_service;
     settings.timeoutMs = m_requestTimeoutMs;
-    const std::unique_ptr<TranslationService> service = TranslationServices::Make(settings);
-    const ServiceReply reply = service->Translate(
-        {text, SourceLanguageCode, TargetLanguageCode, HostLanguageCode, m_languageIndex});
+    const Translation translation = ServiceFallback::Translate(
+        settings, {text, SourceLanguageCode, TargetLanguageCode, HostLanguageCode, m_languageIndex},
+        online);
+    const ServiceReply& reply = translation.reply;
+    showNote(translation.note);
+    if (!online && translation.fallbackFrom.isEmpty()) {
+        // Offline with nothing on this computer to ask: the boxes keep what they hold.
+        tellFailure(Text(102));
+        m_translating = false;
+        return;
+    }
     SetBoxTextLater(ReplyBox, reply.raw);
     const TranslationResult& result = reply.result;
     SetBoxText(TranslationBox, result.translation);
     SetBoxText(RomanizationBox, result.romanization);
     SetBoxText(DictionaryBox, result.dictionary);
-    if (!reply.ok() && service->tellsFailures())
+    if (!reply.ok() && TranslationServices::Make(m_service)->tellsFailures())
         tellFailure(reply.message);
     if (reply.unrecognised && !m_toldUnrecognisedReply && m_tray && m_tray->Icon()) {
         // Said once a run: the page now answers without the translation it used to hold.
@@ -569,6 +589,30 @@ void FormMian::tellFailure(const QString& message)
     }
 }
 
+void FormMian::showNote(const QString& note)
+{
+    // One line: the whole of a longer note is in its tooltip.
+    TranslationNote->setToolTip(note);
+    TranslationNote->setText(TranslationNote->fontMetrics().elidedText(
+        note, Qt::ElideRight, TranslationNote->width() - 8));
+    TranslationNote->setVisible(!note.isEmpty());
+}
+
+void FormMian::placeNote()
+{
+    const QWidget* viewport = TranslationBox->viewport();
+    const int height = TranslationNote->sizeHint().height();
+    TranslationNote->setGeometry(0, viewport->height() - height, viewport->width(), height);
+    showNote(TranslationNote->toolTip());
+}
+
+bool FormMian::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TranslationBox->viewport() && event->type() == QEvent::Resize)
+        placeNote();
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void FormMian::useService(const ServiceSettings& service)
 {
     m_service = service;
@@ -586,6 +630,7 @@ void FormMian::menuS4_Click(const QString& serviceName)
     // An address or key belongs to the service it was given for.
     ServiceSettings chosen;
     chosen.name = serviceName;
+    chosen.fallback = m_service.fallback;
     if (!m_store->WriteService(chosen)) {
         QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
         box.exec();

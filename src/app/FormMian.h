@@ -48,7 +48,8 @@ class FormMian final : public QMainWindow
     void SetToRegFont();
     void ApplyLanguage();
     void ApplyResultLayout();
-    void TranslatePage();
+    // online: whether the computer has a network (a service on this computer needs none).
+    void TranslatePage(bool online = true);
     // Writes or deletes the speech page of index 0 (translation) or 1 (source) and shows or
     // hides its button; true when a page now stands there.
     bool BuildSpeechPage(const QString& text, const QString& languageCode, int index);
@@ -78,6 +79,9 @@ class FormMian final : public QMainWindow
     TextBox* RomanizationBox = nullptr;
     TextBox* DictionaryBox = nullptr;
     TextBox* ReplyBox = nullptr;
+    // One line inside the translation box's bottom edge: which service answered and why, or
+    // why nothing came. Gone at the next translation.
+    QLabel* TranslationNote = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* Combo1 = nullptr;
@@ -138,6 +142,7 @@ class FormMian final : public QMainWindow
     void menuS4Settings_Click();                   // Service settings...
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -159,6 +164,8 @@ class FormMian final : public QMainWindow
     // A failure of a service that tells its failures: a box for the user's own request, a
     // balloon for one the clipboard started.
     void tellFailure(const QString& message);
+    void showNote(const QString& note);
+    void placeNote();
 
     AppState& m_state;
     std::unique_ptr<SettingsStore> m_store;

@@ -105,6 +105,10 @@ ParseResult Parse(const QStringList& arguments)
             options.json = true;
             continue;
         }
+        if (arg == QLatin1String("--no-fallback")) {
+            options.noFallback = true;
+            continue;
+        }
 
         const ValueOption* match = nullptr;
         QString name = arg;
@@ -159,8 +163,10 @@ ParseResult Parse(const QStringList& arguments)
 QString UsageLine()
 {
     return QStringLiteral("Usage: ") + kProgram +
-           QStringLiteral(" [-s CODE] [-t CODE] [--hl CODE] [--service NAME] [--service-url URL]\n"
-                          "       [--api-key KEY] [-f FILE] [-o RESULTS_FILE] [--json] [TEXT...]");
+           QStringLiteral(
+               " [-s CODE] [-t CODE] [--hl CODE] [--service NAME] [--service-url URL]\n"
+               "       [--api-key KEY] [--no-fallback] [-f FILE] [-o RESULTS_FILE] [--json]\n"
+               "       [TEXT...]");
 }
 
 QString HelpText()
@@ -182,19 +188,29 @@ Options:
   -o RESULTS_FILE     also save the text and its results to RESULTS_FILE,
                       as the Save Results command does (UTF-16)
       --service NAME  the translation service (see --list-services; default:
-                      the one chosen in Verbalto's Settings menu, else page)
+                      the one chosen in Verbalto's Settings menu, else
+                      google-web)
       --service-url URL
                       the service's address (default: its usual one)
       --api-key KEY   the service's API key (VERBALTO_API_KEY serves as well
                       and keeps the key out of the process list)
+      --no-fallback   when the service cannot answer, do not translate with
+                      Apertium on this computer instead
       --json          print one JSON object on one line with the fields
                       source, translation, romanization, dictionary, service
-                      and detected (the detected source code, or "")
+                      (the one that answered), detected (the detected source
+                      code, or ""), fallbackFrom (the chosen service when
+                      Apertium answered instead, or "") and fallbackReason
       --list-languages
                       list the language codes with their names
       --list-services list the translation services
   -h, --help          show this help
       --version       show the version
+
+When an online service cannot be reached, times out, limits requests or fails,
+and Apertium on this computer has the language pair, it translates instead; a
+note on standard error says so. Your text never goes to another online service.
+Apertium needs a source language: it cannot detect one.
 
 Standard input is read whole as UTF-8. A text of nothing but spaces is not
 sent. The default languages are those stored by Verbalto's Options dialog
@@ -203,7 +219,8 @@ service's address is VERBALTO_TRANSLATE_URL when set, else
 http://translate.google.com.
 
 Exit status:
-  0  a translation arrived (page: any reply arrived)
+  0  a translation arrived (page: any reply arrived), also from Apertium on
+     this computer when the chosen service could not answer
   1  the service could not be reached or did not answer in time
   2  the command line is wrong
   3  FILE could not be read or RESULTS_FILE could not be written

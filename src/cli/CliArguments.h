@@ -19,11 +19,13 @@ struct Options final
     std::optional<QString> hostCode;
     std::optional<QString> inputFile;
     std::optional<QString> resultsFile;
-    // Unset: the stored [Service] settings, else "page".
+    // Unset: the stored [Service] settings, else "google-web".
     std::optional<QString> service;
     std::optional<QString> serviceUrl;
     std::optional<QString> apiKey;
     bool json = false;
+    // Off: a service that cannot answer is not replaced by Apertium on this computer.
+    bool noFallback = false;
     QStringList words; // the TEXT arguments, in order
 
     bool hasText() const { return !words.isEmpty(); }

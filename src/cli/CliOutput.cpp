@@ -170,7 +170,8 @@ QByteArray JsonString(const QString& text)
 }
 
 void WriteJsonLine(QIODevice& device, const TranslationResult& result, const QString& service,
-                   const QString& detected)
+                   const QString& detected, const QString& fallbackFrom,
+                   const QString& fallbackReason)
 {
     Writer out(device);
     const std::pair<const char*, QStringView> fields[] = {
@@ -180,6 +181,8 @@ void WriteJsonLine(QIODevice& device, const TranslationResult& result, const QSt
         {", \"dictionary\": ", result.dictionary},
         {", \"service\": ", service},
         {", \"detected\": ", detected},
+        {", \"fallbackFrom\": ", fallbackFrom},
+        {", \"fallbackReason\": ", fallbackReason},
     };
     for (const auto& [name, value] : fields) {
         out.add(name);
@@ -189,9 +192,12 @@ void WriteJsonLine(QIODevice& device, const TranslationResult& result, const QSt
 }
 
 QByteArray JsonLine(const TranslationResult& result, const QString& service,
-                    const QString& detected)
+                    const QString& detected, const QString& fallbackFrom,
+                    const QString& fallbackReason)
 {
-    return inMemory([&](QIODevice& device) { WriteJsonLine(device, result, service, detected); });
+    return inMemory([&](QIODevice& device) {
+        WriteJsonLine(device, result, service, detected, fallbackFrom, fallbackReason);
+    });
 }
 
 } // namespace CliOutput

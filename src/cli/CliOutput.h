@@ -15,14 +15,17 @@ namespace CliOutput {
 QByteArray PlainText(const TranslationResult& result);
 
 // One JSON object on one line (ending with "\n"), the fields in the order source, translation,
-// romanization, dictionary, service, detected, every string exact; UTF-8.
+// romanization, dictionary, service, detected, fallbackFrom, fallbackReason, every string
+// exact; UTF-8.
 QByteArray JsonLine(const TranslationResult& result, const QString& service,
-                    const QString& detected);
+                    const QString& detected, const QString& fallbackFrom = {},
+                    const QString& fallbackReason = {});
 
 // The same written to a device a piece at a time, so large results are not held twice.
 void WritePlainText(QIODevice& device, const TranslationResult& result);
 void WriteJsonLine(QIODevice& device, const TranslationResult& result, const QString& service,
-                   const QString& detected);
+                   const QString& detected, const QString& fallbackFrom = {},
+                   const QString& fallbackReason = {});
 
 // A JSON string literal, quotes included.
 QByteArray JsonString(const QString& text);

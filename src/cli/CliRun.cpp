@@ -9,6 +9,7 @@
 #include "ModLng.h"
 #include "ModUniTxt.h"
 #include "ResultsFile.h"
+#include "ServiceFallback.h"
 #include "SettingsStore.h"
 #include "TranslationService.h"
 
@@ -88,6 +89,8 @@ ServiceSettings chooseService(const CliArguments::Options& options, const Servic
     if (options.apiKey)
         service.key = *options.apiKey;
     service.timeoutMs = environment.timeoutMs;
+    if (options.noFallback)
+        service.fallback = false;
     return service;
 }
 
@@ -177,7 +180,8 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
 
     const SettingsStore store(environment.settingsPath);
     const ServiceSettings service = chooseService(options, store.ReadService(), environment);
-    QString detected;
+    Translation answered;
+    answered.service = service.name;
     // Blank text is not sent, as in the window: empty results and success.
     if (ResultsFile::IsNotBlank(result.sourceText)) {
         const OptionsRecord stored = store.ReadOptionsRecord();
@@ -189,17 +193,21 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         request.host = options.hostCode.value_or(ModLng::HostLanguageCode(stored));
         request.keepRaw = false;
 
-        const ServiceReply reply = TranslationServices::Make(service)->Translate(request);
+        // The network is not checked first: a service that cannot be reached says so itself.
+        answered = ServiceFallback::Translate(service, request, true);
+        const ServiceReply& reply = answered.reply;
         switch (reply.failure) {
         case ServiceFailure::Unreachable:
-            complain(io, reply.message);
+            complain(io, answered.note);
             return NoReply;
         case ServiceFailure::Refused:
-            complain(io, reply.message);
+            complain(io, answered.note);
             return Refused;
         case ServiceFailure::None:
             break;
         }
+        if (!answered.fallbackFrom.isEmpty())
+            complain(io, answered.note);
         // The page service counts any reply as one; its error pages are still told.
         if (reply.status < 200 || reply.status > 299)
             complain(io,
@@ -207,7 +215,6 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         result.translation = reply.result.translation;
         result.romanization = reply.result.romanization;
         result.dictionary = reply.result.dictionary;
-        detected = reply.detected;
     }
 
     bool saved = true;
@@ -220,7 +227,8 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
 
     // The results are printed even when they could not be saved: nothing is lost.
     if (options.json)
-        CliOutput::WriteJsonLine(io.out, result, service.name, detected);
+        CliOutput::WriteJsonLine(io.out, result, answered.service, answered.reply.detected,
+                                 answered.fallbackFrom, answered.reason);
     else
         CliOutput::WritePlainText(io.out, result);
     if (!saved) {

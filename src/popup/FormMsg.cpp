@@ -69,10 +69,22 @@ FormMsg::FormMsg(const Options& options)
     m_webBrowser1 = new HtmlView(m_picture1);
     m_webBrowser1->SetScrollBarsAllowed(false);
     m_webBrowser1->setGeometry(QRect(kPageOffset, QSize(kPageWidth, kPageHeight)));
-    if (options.page.isEmpty())
+    if (options.page.isEmpty()) {
         m_picture1->hide(); // a message-only popup shows its background instead
-    else
+    } else {
+        // A page that cannot be loaded leaves the popup closed, never a blank window.
+        m_waitingForPage = true;
+        connect(m_webBrowser1, &HtmlView::loadFinished, this, [this](bool ok) {
+            if (!m_waitingForPage)
+                return;
+            m_waitingForPage = false;
+            if (!ok)
+                Unload();
+            else if (m_displayed)
+                appear();
+        });
         m_webBrowser1->NavigateUrl(options.page);
+    }
     // A message of several lines stays readable over the page.
     m_lblMessage->raise();
 
@@ -139,6 +151,13 @@ void FormMsg::DisplayMessage(const QString& SMessage, int DisplaySeconds, bool b
     }
     update();
 
+    m_displayed = true;
+    if (!m_waitingForPage)
+        appear();
+}
+
+void FormMsg::appear()
+{
     show();
     m_timer1.start();
 }

@@ -68,6 +68,7 @@ class FormMsg final : public QWidget
 
   private:
     void apply(const MsgMotion::Effects& effects);
+    void appear();
     void setTopmost(bool on);
     void setHover(bool hover);
     QRect screenGeometry() const;
@@ -76,6 +77,8 @@ class FormMsg final : public QWidget
     MsgMotion m_motion;
     quint8* m_slotMask;
     bool m_unloaded = false;
+    bool m_waitingForPage = false; // shown only once its page has loaded
+    bool m_displayed = false;      // DisplayMessage has asked to show it
     bool m_square = true;
     bool m_hover = false;
     QColor m_backColor;

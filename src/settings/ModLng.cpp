@@ -14,21 +14,24 @@ QString ChooseDefaultLanguage(const QLocale& locale)
 {
     if (locale.language() != QLocale::Chinese)
         return kEnglish;
+    if (locale.script() == QLocale::TraditionalHanScript)
+        return kTraditionalChinese;
     switch (locale.territory()) {
     case QLocale::Taiwan:
+    case QLocale::HongKong:
+    case QLocale::Macau:
         return kTraditionalChinese;
-    case QLocale::China:
-        return kSimplifiedChinese;
     default:
-        return kEnglish;
+        return kSimplifiedChinese;
     }
 }
 
 QString ReadLanguageIndex(const SettingsStore& store, const QLocale& locale)
 {
+    // No installer writes the key here: a first start follows the desktop's language.
     const std::optional<QString> stored = store.value(SettingsStore::kLanguageKey);
     if (!stored)
-        return kSimplifiedChinese;
+        return ChooseDefaultLanguage(locale);
     const QString value = stored->trimmed();
     if (value.isEmpty())
         return ChooseDefaultLanguage(locale);

@@ -5,6 +5,7 @@
 #include "services/ServiceSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -38,6 +39,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     m_outcome->setWordWrap(true);
     m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_outcome->setMinimumHeight(40);
+    m_fallback = new QCheckBox(text(238), this);
 
     auto* keyRow = new QHBoxLayout;
     keyRow->addWidget(m_key, 1);
@@ -49,6 +51,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     form->addRow(text(207), m_service);
     form->addRow(text(208), m_url);
     form->addRow(text(209), keyRow);
+    form->addRow(QString(), m_fallback);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(text(212), QDialogButtonBox::AcceptRole);
     buttons->addButton(text(213), QDialogButtonBox::RejectRole);
@@ -62,6 +65,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     m_service->setCurrentIndex(qMax(0, m_service->findData(stored.name)));
     m_url->setText(stored.url);
     m_key->setText(stored.key);
+    m_fallback->setChecked(stored.fallback);
     showDefaultUrl();
 
     connect(m_service, &QComboBox::currentIndexChanged, this, [this] {
@@ -88,6 +92,7 @@ ServiceSettings ServiceDialog::chosen() const
     service.name = TranslationServices::Normalized(m_service->currentData().toString());
     service.url = m_url->text().trimmed();
     service.key = m_key->text().trimmed();
+    service.fallback = m_fallback->isChecked();
     return service;
 }
 

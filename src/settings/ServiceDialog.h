@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -30,6 +31,7 @@ class ServiceDialog final : public QDialog
     QToolButton* showKeyButton() const { return m_showKey; }
     QPushButton* testButton() const { return m_test; }
     QLabel* testOutcome() const { return m_outcome; }
+    QCheckBox* fallbackBox() const { return m_fallback; }
 
   signals:
     // Stored; the window takes it at once.
@@ -48,4 +50,5 @@ class ServiceDialog final : public QDialog
     QToolButton* m_showKey = nullptr;
     QPushButton* m_test = nullptr;
     QLabel* m_outcome = nullptr;
+    QCheckBox* m_fallback = nullptr;
 };

@@ -199,6 +199,9 @@ ServiceSettings SettingsStore::ReadService() const
     ServiceSettings service;
     const QString name = settings.value(QStringLiteral("Service/Name")).toString().trimmed();
     service.name = TranslationServices::Normalized(name);
+    // Anything but "false" keeps the fallback on, as it is by default.
+    service.fallback = settings.value(QStringLiteral("Service/Fallback")).toString().trimmed() !=
+                       QLatin1String("false");
     // An unknown name falls back to the defaults whole, not to another service's address.
     if (service.name != name)
         return service;
@@ -212,6 +215,8 @@ bool SettingsStore::WriteService(const ServiceSettings& service)
     return writeValues(
         {{QStringLiteral("Service/Name"), TranslationServices::Normalized(service.name)},
          {QStringLiteral("Service/Url"), service.url.trimmed()},
-         {QStringLiteral("Service/Key"), service.key.trimmed()}},
+         {QStringLiteral("Service/Key"), service.key.trimmed()},
+         {QStringLiteral("Service/Fallback"),
+          service.fallback ? QStringLiteral("true") : QStringLiteral("false")}},
         !service.key.trimmed().isEmpty());
 }

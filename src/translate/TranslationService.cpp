@@ -16,17 +16,19 @@ struct ServiceEntry
 };
 
 const std::array<ServiceEntry, 5> kServices = {{
-    {"page", "the Google Translate web page (the default; no longer answers with a translation)",
-     202, "http://translate.google.com", MakePageService},
-    {"apertium", "Apertium APY, free and local (apt install apertium-apy apertium-eng-spa)", 203,
+    {"page", "the Google Translate web page (no longer answers with a translation)", 202,
+     "http://translate.google.com", MakePageService},
+    {"apertium", "Apertium, free and on this computer (apt install apertium apertium-eng-spa)", 203,
      "http://127.0.0.1:2737", MakeApertiumService},
     {"libretranslate", "a LibreTranslate server (--service-url, --api-key where it needs one)", 204,
      "http://127.0.0.1:5000", MakeLibreTranslateService},
     {"deepl", "the DeepL API v2 (needs --api-key or VERBALTO_API_KEY)", 205,
      "https://api.deepl.com", MakeDeeplService},
-    {"google-web", "the Google web API of open translators (not documented; may limit requests)",
-     206, "https://translate.googleapis.com", MakeGoogleWebService},
+    {"google-web", "the Google web API (the default; not documented; may limit requests)", 206,
+     "https://translate.googleapis.com", MakeGoogleWebService},
 }};
+
+constexpr std::size_t kDefault = 4; // google-web: the page no longer answers
 
 const ServiceEntry& entryOf(const QString& name)
 {
@@ -34,7 +36,7 @@ const ServiceEntry& entryOf(const QString& name)
         if (name == QLatin1String(entry.name))
             return entry;
     }
-    return kServices[0];
+    return kServices[kDefault];
 }
 
 } // namespace
@@ -61,6 +63,11 @@ QStringList Names()
     for (const ServiceEntry& entry : kServices)
         names.append(QLatin1String(entry.name));
     return names;
+}
+
+QString DefaultName()
+{
+    return QLatin1String(kServices[kDefault].name);
 }
 
 bool IsKnown(const QString& name)

@@ -12,10 +12,12 @@
 // What the user chose: stored in the settings group [Service] and given on the command line.
 struct ServiceSettings
 {
-    QString name; // one of TranslationServices::Names(); anything else means "page"
+    QString name; // one of TranslationServices::Names(); anything else means the default
     QString url;  // "" = the service's default address
     QString key;  // API key, where the service takes one
     int timeoutMs = HttpTransport::kDefaultTimeoutMs;
+    // When the service cannot answer, Apertium on this computer translates instead.
+    bool fallback = true;
 };
 
 struct ServiceRequest
@@ -46,6 +48,8 @@ struct ServiceReply
     QString message; // why it failed, fit to show a person
     // A reply came but held nothing this service recognises as a translation.
     bool unrecognised = false;
+    // The service answered that it cannot serve now (rate limit, quota, its own fault).
+    bool unavailable = false;
 
     bool ok() const { return failure == ServiceFailure::None; }
 };
@@ -85,10 +89,12 @@ class TranslationService
 
 namespace TranslationServices {
 
-// In menu order; "page" first: it is the default.
+// In menu order.
 QStringList Names();
+// The service of a settings file that names none: the Google web API.
+QString DefaultName();
 bool IsKnown(const QString& name);
-// A known name as given, else "page".
+// A known name as given, else the default.
 QString Normalized(const QString& name);
 // One line of English for --list-services.
 QString Description(const QString& name);

@@ -32,7 +32,8 @@ class AppFixture : public ::testing::Test
         // Fresh defaults, but without the clipboard monitor: other tests' copies are not ours.
         QDir().mkpath(config.path() + QStringLiteral("/Verbalto"));
         TestUtil::writeFile(config.path() + QStringLiteral("/Verbalto/Verbalto.ini"),
-                            "[Setup]\nOptions=0|15|1|1|15|0|1\n");
+                            "[Setup]\nOptions=0|15|1|1|15|0|1\nLanguage=2\n"
+                            "[Service]\nName=page\n");
         window = std::make_unique<FormMian>(state);
         window->setRequestTimeout(2000);
         window->setOnlineCheck([] { return true; });

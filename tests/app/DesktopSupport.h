@@ -54,11 +54,13 @@ class Verbalto
     }
     ~Verbalto() { stop(); }
 
-    // Writes the settings file before the start.
+    // Writes the settings file before the start; the loopback server plays the page service
+    // unless the file chooses another.
     void setSettings(const QByteArray& ini)
     {
         QDir().mkpath(config.path() + QStringLiteral("/Verbalto"));
-        TestUtil::writeFile(config.path() + QStringLiteral("/Verbalto/Verbalto.ini"), ini);
+        TestUtil::writeFile(config.path() + QStringLiteral("/Verbalto/Verbalto.ini"),
+                            ini.contains("[Service]") ? ini : ini + "\n[Service]\nName=page\n");
     }
 
     bool start(const QStringList& args = {})

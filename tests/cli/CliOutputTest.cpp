@@ -66,12 +66,14 @@ TEST(CliJson, OneObjectOnOneLineInFieldOrder)
     const TranslationResult r =
         result("He said \"yes\"\r\n", "Il a dit «oui»\r\n", "", "verb:\r\n1. dire\r\n");
     const QByteArray line =
-        CliOutput::JsonLine(r, QStringLiteral("apertium"), QStringLiteral("en"));
+        CliOutput::JsonLine(r, QStringLiteral("apertium"), QStringLiteral("en"),
+                            QStringLiteral("google-web"), QStringLiteral("offline."));
     EXPECT_EQ(line, QByteArray("{\"source\": \"He said \\\"yes\\\"\\r\\n\", ") +
                         "\"translation\": \"" + QString::fromUtf8("Il a dit «oui»").toUtf8() +
                         "\\r\\n\", \"romanization\": \"\", " +
                         "\"dictionary\": \"verb:\\r\\n1. dire\\r\\n\", " +
-                        "\"service\": \"apertium\", \"detected\": \"en\"}\n");
+                        "\"service\": \"apertium\", \"detected\": \"en\", " +
+                        "\"fallbackFrom\": \"google-web\", \"fallbackReason\": \"offline.\"}\n");
     EXPECT_EQ(line.count('\n'), 1);
 
     QJsonParseError error{};
@@ -81,7 +83,7 @@ TEST(CliJson, OneObjectOnOneLineInFieldOrder)
     EXPECT_EQ(o.value(QStringLiteral("translation")).toString(), r.translation);
     EXPECT_EQ(o.value(QStringLiteral("romanization")).toString(), r.romanization);
     EXPECT_EQ(o.value(QStringLiteral("dictionary")).toString(), r.dictionary);
-    EXPECT_EQ(o.size(), 6);
+    EXPECT_EQ(o.size(), 8);
 }
 
 // Output goes out in pieces: a character outside the BMP across a piece's end stays whole.

@@ -63,6 +63,10 @@ class CliProcess : public ::testing::Test
         ASSERT_TRUE(m_config.isValid());
         ASSERT_TRUE(QFileInfo::exists(TestUtil::binPath(QStringLiteral("verbalto-cli"))));
         m_server.setReply("/translate_t", CannedReply::ok(ReplyPages::PageUtf8({utf8("Bonjour")})));
+        // The loopback server plays the page service.
+        ServiceSettings page;
+        page.name = QStringLiteral("page");
+        ASSERT_TRUE(SettingsStore(settingsPath()).WriteService(page));
     }
 
     QString settingsPath() const
@@ -236,9 +240,11 @@ TEST_F(CliProcess, BlankTextSendsNothing)
     EXPECT_EQ(words.out, QByteArray("\n"));
     const Outcome piped = run(args({"--json"}), "   ");
     EXPECT_EQ(piped.exitCode, 0);
-    EXPECT_EQ(piped.out, QByteArray("{\"source\": \"   \", \"translation\": \"\", "
-                                    "\"romanization\": \"\", \"dictionary\": \"\", "
-                                    "\"service\": \"page\", \"detected\": \"\"}\n"));
+    EXPECT_EQ(piped.out,
+              QByteArray("{\"source\": \"   \", \"translation\": \"\", "
+                         "\"romanization\": \"\", \"dictionary\": \"\", "
+                         "\"service\": \"page\", \"detected\": \"\", \"fallbackFrom\": \"\", "
+                         "\"fallbackReason\": \"\"}\n"));
     const QString empty = tempPath("empty.txt");
     ASSERT_TRUE(TestUtil::writeFile(empty, "\xEF\xBB\xBF  "));
     EXPECT_EQ(run({QStringLiteral("-f"), empty}).exitCode, 0);

@@ -100,7 +100,9 @@ TEST(Promotions, DailySentenceShowsOncePerRun)
     promo.ShowDailySentence();
     QPointer<FormMsg> popup = promo.Popup();
     ASSERT_TRUE(popup);
-    EXPECT_TRUE(popup->isVisible());
+    // It opens only once its page is there.
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return popup && popup->isVisible(); }, 5000));
     EXPECT_EQ(popup->lblMessage()->text(), QStringLiteral("每日一句学英语"));
     EXPECT_TRUE(popup->Motion().NoClickClose());
     EXPECT_TRUE(popup->Picture1()->isVisibleTo(popup));
@@ -115,4 +117,18 @@ TEST(Promotions, DailySentenceShowsOncePerRun)
     EXPECT_EQ(f.slotMask, 0);
     promo.ShowDailySentence();
     EXPECT_EQ(promo.Popup(), nullptr);
+}
+
+TEST(Promotions, DailySentenceStaysClosedWhenTheVendorCannotBeReached)
+{
+    Fixture f;
+    f.server.setReply("/verbalto.html", CannedReply::closeConnection());
+    Promotions promo(&f.banner, f.config());
+    promo.ShowDailySentence();
+    QPointer<FormMsg> popup = promo.Popup();
+    ASSERT_TRUE(popup);
+    QSignalSpy unloaded(popup.data(), &FormMsg::unloaded);
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return unloaded.count() == 1; }, 5000));
+    EXPECT_TRUE(popup.isNull() || !popup->isVisible());
+    EXPECT_EQ(f.slotMask, 0);
 }

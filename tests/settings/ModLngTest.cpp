@@ -16,13 +16,16 @@ const QLocale kChina(QStringLiteral("zh_CN"));
 const QLocale kHongKong(QStringLiteral("zh_HK"));
 const QLocale kUs(QStringLiteral("en_US"));
 
-TEST(ChooseDefaultLanguage, OnlyTaiwanAndChinaGetChinese)
+TEST(ChooseDefaultLanguage, TraditionalWhereItIsWrittenSimplifiedForOtherChineseElseEnglish)
 {
     EXPECT_EQ(ModLng::ChooseDefaultLanguage(kTaiwan), QStringLiteral("3"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(kHongKong), QStringLiteral("3"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("zh_MO"))), QStringLiteral("3"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("zh_Hant_US"))),
+              QStringLiteral("3"));
     EXPECT_EQ(ModLng::ChooseDefaultLanguage(kChina), QStringLiteral("2"));
-    EXPECT_EQ(ModLng::ChooseDefaultLanguage(kHongKong), QStringLiteral("1"));
+    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("zh_SG"))), QStringLiteral("2"));
     EXPECT_EQ(ModLng::ChooseDefaultLanguage(kUs), QStringLiteral("1"));
-    EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("zh_SG"))), QStringLiteral("1"));
     EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale(QStringLiteral("bo_CN"))), QStringLiteral("1"));
     EXPECT_EQ(ModLng::ChooseDefaultLanguage(QLocale::c()), QStringLiteral("1"));
 }
@@ -34,11 +37,12 @@ class LanguageIndex : public ::testing::Test
     QTemporaryDir dir;
 };
 
-TEST_F(LanguageIndex, MissingValueIsSimplifiedChineseWhateverTheLocale)
+TEST_F(LanguageIndex, FirstStartFollowsTheDesktopAndStoresNothing)
 {
     const SettingsStore store(path());
-    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kTaiwan), QStringLiteral("2"));
-    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kUs), QStringLiteral("2"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kTaiwan), QStringLiteral("3"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kChina), QStringLiteral("2"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kUs), QStringLiteral("1"));
     EXPECT_FALSE(QFile::exists(path()));
 }
 
@@ -48,7 +52,7 @@ TEST_F(LanguageIndex, EmptyValueAsksTheLocaleAndStoresNothing)
     ASSERT_TRUE(store.SaveSetting(SettingsStore::kLanguageKey, QString()));
     EXPECT_EQ(ModLng::ReadLanguageIndex(store, kTaiwan), QStringLiteral("3"));
     EXPECT_EQ(ModLng::ReadLanguageIndex(store, kChina), QStringLiteral("2"));
-    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kHongKong), QStringLiteral("1"));
+    EXPECT_EQ(ModLng::ReadLanguageIndex(store, kHongKong), QStringLiteral("3"));
     EXPECT_EQ(store.value(SettingsStore::kLanguageKey), std::optional<QString>(QString()));
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -185,13 +186,18 @@ TEST_F(SettingsStoreTest, ReadOnlyFileKeepsItsValuesAndReportsFailure)
 
 } // namespace
 
-TEST_F(SettingsStoreTest, ServiceFallsBackToThePageAndAStoredKeyIsPrivate)
+TEST_F(SettingsStoreTest, ServiceFallsBackToTheWebApiAndAStoredKeyIsPrivate)
 {
     SettingsStore store(iniPath());
-    EXPECT_EQ(store.ReadService().name, u"page");
+    EXPECT_EQ(store.ReadService().name, u"google-web");
+    EXPECT_TRUE(store.ReadService().fallback);
+    const QString otherPath = QFileInfo(iniPath()).dir().filePath(QStringLiteral("other.ini"));
+    TestUtil::writeFile(otherPath, "[Service]\nName=page\nFallback=false\n");
+    EXPECT_EQ(SettingsStore(otherPath).ReadService().name, u"page");
+    EXPECT_FALSE(SettingsStore(otherPath).ReadService().fallback);
     TestUtil::writeFile(iniPath(), "[Service]\nName=babel\nUrl=http://x\nKey=k\n");
     const ServiceSettings unknown = store.ReadService();
-    EXPECT_EQ(unknown.name, u"page");
+    EXPECT_EQ(unknown.name, u"google-web");
     EXPECT_TRUE(unknown.url.isEmpty() && unknown.key.isEmpty());
 
     QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);

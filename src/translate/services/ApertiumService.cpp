@@ -1,4 +1,5 @@
 // Apertium APY: rule-based translation by language pair, often running on the user's machine.
+#include "LocalApertium.h"
 #include "ServiceSupport.h"
 #include "TranslateRequest.h"
 
@@ -84,15 +85,16 @@ class ApertiumService final : public TranslationService
     ServiceReply Translate(const ServiceRequest& request) override
     {
         const QString lang = request.interfaceLanguage;
+        const LanguageList pairs = availablePairs(lang);
+        const bool here = pairs.outcome.failure == ServiceFailure::None && runsHere();
         QString source = request.source;
         QString detected;
         if (source.isEmpty()) {
-            detected = identify(request.text);
+            detected = here ? QString() : identify(request.text);
             if (detected.isEmpty())
                 return Refused(Say(lang, 221, {ServiceName(lang, name())}));
             source = detected;
         }
-        const LanguageList pairs = fetchPairs(lang);
         if (pairs.outcome.failure != ServiceFailure::None)
             return Failed(pairs.outcome);
         const QString pair = choosePair(pairs.items, source, request.target);
@@ -101,7 +103,58 @@ class ApertiumService final : public TranslationService
                                {ServiceName(lang, name()), LanguageName(lang, source),
                                 LanguageName(lang, request.target)}) +
                            u' ' + Say(lang, 220, {describePairs(pairs.items, lang)}));
+        ServiceReply reply = here ? translateHere(pair, request) : translateThere(pair, request);
+        reply.detected = detected;
+        return reply;
+    }
 
+    ServiceLanguages Languages(const QString& interfaceLanguage) override
+    {
+        const LanguageList pairs = availablePairs(interfaceLanguage);
+        return Offered(pairs, interfaceLanguage, name(), 216,
+                       describePairs(pairs.items, interfaceLanguage));
+    }
+
+  private:
+    // Without an address of its own, the service is a server already answering at the default
+    // address, else Debian's Apertium run here: its pairs are the installed modes.
+    LanguageList availablePairs(const QString& lang)
+    {
+        m_here = false;
+        const LanguageList served = fetchPairs(lang);
+        if (!settings().url.trimmed().isEmpty() ||
+            served.outcome.failure != ServiceFailure::Unreachable)
+            return served;
+        m_here = true;
+        LanguageList installed;
+        installed.items = LocalApertium::Pairs();
+        installed.outcome.count = int(installed.items.size());
+        return installed;
+    }
+    bool runsHere() const { return m_here; }
+
+    ServiceReply translateHere(const QString& pair, const ServiceRequest& request)
+    {
+        const LocalApertium::Outcome outcome =
+            LocalApertium::Translate(pair, request.text, settings().timeoutMs);
+        ServiceReply reply;
+        if (!outcome.ok) {
+            reply.failure = ServiceFailure::Unreachable;
+            reply.message = Say(request.interfaceLanguage, 217,
+                                {ServiceName(request.interfaceLanguage, name()),
+                                 LocalApertium::ModesFolder(), outcome.error});
+            return reply;
+        }
+        reply.result.translation = WithCrLf(outcome.text);
+        reply.status = 200;
+        if (request.keepRaw)
+            reply.raw = outcome.text.toUtf8();
+        return reply;
+    }
+
+    ServiceReply translateThere(const QString& pair, const ServiceRequest& request)
+    {
+        const QString lang = request.interfaceLanguage;
         // The pair goes with a literal "|", as APY's own examples write it.
         const QByteArray body =
             "langpair=" + pair.toUtf8() + "&q=" + FormEncode(request.text) + "&markUnknown=no";
@@ -131,18 +184,9 @@ class ApertiumService final : public TranslationService
             reply.status = http.status;
         }
         reply.raw = http.body;
-        reply.detected = detected;
         return reply;
     }
 
-    ServiceLanguages Languages(const QString& interfaceLanguage) override
-    {
-        const LanguageList pairs = fetchPairs(interfaceLanguage);
-        return Offered(pairs, interfaceLanguage, name(), 216,
-                       describePairs(pairs.items, interfaceLanguage));
-    }
-
-  private:
     LanguageList fetchPairs(const QString& lang)
     {
         return FetchList(
@@ -214,6 +258,8 @@ class ApertiumService final : public TranslationService
         }
         return best;
     }
+
+    bool m_here = false;
 };
 
 } // namespace

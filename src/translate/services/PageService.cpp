@@ -33,6 +33,7 @@ class PageService final : public TranslationService
                                             clock.elapsed(), settings().timeoutMs,
                                             request.interfaceLanguage, name());
         reply.status = http.status;
+        reply.unavailable = http.status == 429 || http.status >= 500;
         reply.unrecognised = http.ok && !HoldsTranslationMarker(http.body);
         // Extraction works from the bytes: a large page is not held decoded as well, and it
         // is freed before its dictionary is built unless the raw page is kept.

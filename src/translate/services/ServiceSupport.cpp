@@ -190,6 +190,7 @@ ServiceReply StatusFailure(int status, const QString& detail, const QString& int
                             {who, detail.trimmed().isEmpty() ? QStringLiteral("HTTP %1").arg(status)
                                                              : detail.trimmed()}));
     reply.status = status;
+    reply.unavailable = status == 429 || status == 456 || status >= 500;
     return reply;
 }
 
