@@ -589,3 +589,24 @@ TEST_F(Form, LargeReplyReachesTheReplyBoxWhole)
     translate(QStringLiteral("hello"));
     EXPECT_EQ(GetBoxText(window->ReplyBox), ReplyPages::Page({QStringLiteral("x")}));
 }
+
+// The page fails; Apertium on this computer answers, and a note inside the translation box
+// says who answered and why, until the next translation.
+TEST_F(Form, ApertiumAnswersWhenTheServiceFailsAndTheNoteSaysSo)
+{
+    server.setReply("/translate_t", CannedReply::withStatus(503));
+    window->Combo2->setCurrentIndex(LanguageCatalogue::PositionOfCode(QStringLiteral("en")) +
+                                    LanguageCatalogue::kSourceOffset);
+    window->Combo1->setCurrentIndex(LanguageCatalogue::PositionOfCode(QStringLiteral("es")));
+    window->show();
+    translate(QStringLiteral("Good morning"));
+    EXPECT_EQ(GetBoxText(window->TranslationBox), QString::fromUtf8("Buenos días"));
+    EXPECT_TRUE(window->TranslationNote->isVisible());
+    EXPECT_TRUE(window->TranslationNote->toolTip().contains(u"Apertium"))
+        << window->TranslationNote->toolTip().toStdString();
+
+    server.setReply("/translate_t",
+                    CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("Buenos dias")})));
+    translate(QStringLiteral("Good morning"));
+    EXPECT_FALSE(window->TranslationNote->isVisible());
+}
