@@ -88,5 +88,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://verbalto.example/verbalto.html")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6multimedia6, libqt6svg6")
 # Qt's translations give its own buttons and dialogs the Chinese of the interface.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-wqy-microhei, qt6-translations-l10n, apertium, apertium-eng-spa")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "apertium-en-ca, apertium-fr-es, apertium-es-pt, apertium-eo-en")
 include(CPack)

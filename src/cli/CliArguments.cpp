@@ -165,8 +165,8 @@ QString UsageLine()
     return QStringLiteral("Usage: ") + kProgram +
            QStringLiteral(
                " [-s CODE] [-t CODE] [--hl CODE] [--service NAME] [--service-url URL]\n"
-               "       [--api-key KEY] [--no-fallback] [-f FILE] [-o RESULTS_FILE] [--json]\n"
-               "       [TEXT...]");
+               "       [--api-key KEY] [--no-fallback] [-f FILE] [-o RESULTS_FILE] [--json] "
+               "[TEXT...]");
 }
 
 QString HelpText()
