@@ -67,7 +67,7 @@ Translation Translate(const ServiceSettings& chosen, const ServiceRequest& reque
     if (!online && !here) {
         t.reply.failure = ServiceFailure::Unreachable;
         t.reply.message = Say(lang, 102);
-        t.reason = Say(lang, 236);
+        t.reason = Say(lang, 236, {named(lang, t.service)});
     } else {
         t.reply = TranslationServices::Make(chosen)->Translate(request);
         if (Warrants(t.reply))
