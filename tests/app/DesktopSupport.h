@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -65,6 +66,9 @@ class Verbalto
 
     bool start(const QStringList& args = {})
     {
+        // Fresh settings, but for the service that the loopback server plays.
+        if (!QFileInfo::exists(config.path() + QStringLiteral("/Verbalto/Verbalto.ini")))
+            setSettings({});
         m_process.setProcessEnvironment(m_env);
         m_process.start(TestUtil::binPath(QStringLiteral("verbalto")), args);
         return m_process.waitForStarted();

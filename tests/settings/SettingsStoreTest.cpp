@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -191,7 +190,7 @@ TEST_F(SettingsStoreTest, ServiceFallsBackToTheWebApiAndAStoredKeyIsPrivate)
     SettingsStore store(iniPath());
     EXPECT_EQ(store.ReadService().name, u"google-web");
     EXPECT_TRUE(store.ReadService().fallback);
-    const QString otherPath = QFileInfo(iniPath()).dir().filePath(QStringLiteral("other.ini"));
+    const QString otherPath = dir.filePath(QStringLiteral("other.ini"));
     TestUtil::writeFile(otherPath, "[Service]\nName=page\nFallback=false\n");
     EXPECT_EQ(SettingsStore(otherPath).ReadService().name, u"page");
     EXPECT_FALSE(SettingsStore(otherPath).ReadService().fallback);
