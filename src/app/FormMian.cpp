@@ -536,8 +536,10 @@ void FormMian::TranslatePage(bool online)
         m_tray->Icon()->showMessage(Text(100), Text(227), QSystemTrayIcon::Information, 15000);
     }
 
-    const auto speech = [this](const QString& spoken, const QString& code, int index) {
-        if (spoken.size() > 100) {
+    // The 100-character rule counts a source "&" as the three characters of "%26".
+    const auto speech = [this](const QString& spoken, qsizetype counted, const QString& code,
+                               int index) {
+        if (counted > 100) {
             m_speech[std::size_t(index)] = false;
             QFile::remove(
                 GetSysPath::JoinPath(GetSysPath::GetTempFolder(), SpeechPage::PageFileName(index)));
@@ -546,8 +548,9 @@ void FormMian::TranslatePage(bool online)
             m_speech[std::size_t(index)] = BuildSpeechPage(spoken, code, index);
         }
     };
-    speech(escaped, SourceLanguageCode, 1);
-    speech(result.translation, TargetLanguageCode, 0);
+    speech(SpeechPage::EscapeForPage(text, true), escaped.size(), SourceLanguageCode, 1);
+    speech(SpeechPage::EscapeForPage(result.translation, false), result.translation.size(),
+           TargetLanguageCode, 0);
 
     if (m_state.CacheTranslations)
         StoreTranslation();
