@@ -104,8 +104,19 @@ bool HasVoice(const QString& code)
     const QString name = VoiceName(code);
     if (name.isEmpty())
         return false;
+    // Asked at every translation: the answer is kept, so the window never waits on a synthesis.
+    static QMutex cacheLock;
+    static QHash<QString, bool> known;
+    {
+        QMutexLocker cached(&cacheLock);
+        if (const auto found = known.constFind(name); found != known.constEnd())
+            return *found;
+    }
     QMutexLocker lock(&engineLock());
-    return startEngine() > 0 && listed(name.toLatin1());
+    const bool has = startEngine() > 0 && listed(name.toLatin1());
+    QMutexLocker cached(&cacheLock);
+    known.insert(name, has);
+    return has;
 }
 
 int SampleRate()
