@@ -280,6 +280,9 @@ void SpeechPlayer::takeSamples(quint64 generation, const QByteArray& pcm, bool l
         format.setChannelCount(1);
         format.setSampleFormat(QAudioFormat::Int16);
         m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
+        // A small buffer: the sound server starts playing once it is full, and a large one
+        // would hold a short text back until its end.
+        m_sink->setBufferSize(format.bytesForDuration(200000));
         m_feeder = new QTimer(this);
         m_feeder->setInterval(20);
         connect(m_feeder, &QTimer::timeout, this, &SpeechPlayer::feed);
