@@ -330,6 +330,8 @@ void FormMian::ApplyLanguage()
 {
     // Qt's own buttons and dialogs speak the interface language too.
     ModLng::LoadQtTranslations(m_languageIndex);
+    for (SpeechButton* button : WebBrowser2)
+        button->setInterfaceLanguage(m_languageIndex);
     auto set = [this](int n, const std::function<void(const QString&)>& assign) {
         if (auto text = StringTable::LoadResString(StringTable::TextId(m_languageIndex, n)))
             assign(*text);
@@ -620,6 +622,8 @@ void FormMian::useService(const ServiceSettings& service)
 {
     m_service = service;
     m_service.name = TranslationServices::Normalized(service.name);
+    for (SpeechButton* button : WebBrowser2)
+        button->setService(m_service);
     for (QAction* item : menuS4Services)
         item->setChecked(item->data().toString() == m_service.name);
 }
@@ -634,6 +638,7 @@ void FormMian::menuS4_Click(const QString& serviceName)
     ServiceSettings chosen;
     chosen.name = serviceName;
     chosen.fallback = m_service.fallback;
+    chosen.localVoice = m_service.localVoice;
     if (!m_store->WriteService(chosen)) {
         QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
         box.exec();

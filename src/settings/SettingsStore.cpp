@@ -160,6 +160,9 @@ ServiceSettings SettingsStore::ReadService() const
     // Anything but "false" keeps the fallback on, as it is by default.
     service.fallback = settings.value(QStringLiteral("Service/Fallback")).toString().trimmed() !=
                        QLatin1String("false");
+    service.localVoice =
+        settings.value(QStringLiteral("Service/LocalVoice")).toString().trimmed() ==
+        QLatin1String("true");
     // An unknown name falls back to the defaults whole, not to another service's address.
     if (service.name != name)
         return service;
@@ -175,6 +178,8 @@ bool SettingsStore::WriteService(const ServiceSettings& service)
          {QStringLiteral("Service/Url"), service.url.trimmed()},
          {QStringLiteral("Service/Key"), service.key.trimmed()},
          {QStringLiteral("Service/Fallback"),
-          service.fallback ? QStringLiteral("true") : QStringLiteral("false")}},
+          service.fallback ? QStringLiteral("true") : QStringLiteral("false")},
+         {QStringLiteral("Service/LocalVoice"),
+          service.localVoice ? QStringLiteral("true") : QStringLiteral("false")}},
         !service.key.trimmed().isEmpty());
 }

@@ -74,6 +74,9 @@ class Verbalto
         return m_process.waitForStarted();
     }
 
+    void setEnvironment(const QString& name, const QString& value) { m_env.insert(name, value); }
+    void unsetEnvironment(const QString& name) { m_env.remove(name); }
+
     // Runs with the settings and working folders of another (the same user's session).
     void shareFoldersWith(const Verbalto& other)
     {

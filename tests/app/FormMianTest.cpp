@@ -4,8 +4,10 @@
 #include "LanguageCatalogue.h"
 #include "ServiceDialog.h"
 #include "SpeechButton.h"
+
 #include "StringTable.h"
 #include "TestUtil.h"
+#include <QSignalSpy>
 
 #include "SettingsStore.h"
 #include <QAbstractButton>
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
@@ -145,9 +148,27 @@ TEST_F(Form, SpeechButtonAsksTheServiceForTheSound)
     window->Combo2->setCurrentIndex(17);
     translate(QStringLiteral("R&D 中"));
     SpeechButton* source = window->WebBrowser2[1];
+    // The voice is the Google web API's, wherever the page came from.
+    ServiceSettings google;
+    google.name = QStringLiteral("google-web");
+    google.url = server.baseUrl();
+    window->useService(google);
+    QSignalSpy finished(&source->player(), &SpeechPlayer::finished);
     source->click();
     EXPECT_EQ(source->lastRequest().toString(QUrl::FullyEncoded),
-              server.baseUrl() + QStringLiteral("/translate_tts?q=R%26D%20%E4%B8%AD&tl=en"));
+              server.baseUrl() +
+                  QStringLiteral("/translate_tts?ie=UTF-8&client=gtx&tl=en&q=R%26D%20%E4%B8%AD"));
+    // No sound came back: the voice on this computer spoke instead.
+    ASSERT_TRUE(finished.wait(5000));
+    // Apertium has no voice: the one on this computer speaks, and a second click stops it.
+    QSignalSpy requested(&source->player(), &SpeechPlayer::requested);
+    google.name = QStringLiteral("apertium");
+    window->useService(google);
+    source->click();
+    EXPECT_TRUE(source->player().speaking());
+    source->click();
+    EXPECT_FALSE(source->player().speaking());
+    EXPECT_EQ(requested.count(), 0);
 }
 
 TEST_F(Form, ResultLayoutFollowsTheTwoCheckBoxes)

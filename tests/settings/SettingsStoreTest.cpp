@@ -196,6 +196,13 @@ TEST_F(SettingsStoreTest, ServiceFallsBackToTheWebApiAndAStoredKeyIsPrivate)
     TestUtil::writeFile(otherPath, "[Service]\nName=page\nFallback=false\n");
     EXPECT_EQ(SettingsStore(otherPath).ReadService().name, u"page");
     EXPECT_FALSE(SettingsStore(otherPath).ReadService().fallback);
+    // The voice on this computer is chosen only when asked for, and kept when written.
+    EXPECT_FALSE(SettingsStore(otherPath).ReadService().localVoice);
+    ServiceSettings local;
+    local.name = QStringLiteral("apertium");
+    local.localVoice = true;
+    ASSERT_TRUE(SettingsStore(otherPath).WriteService(local));
+    EXPECT_TRUE(SettingsStore(otherPath).ReadService().localVoice);
     TestUtil::writeFile(iniPath(), "[Service]\nName=babel\nUrl=http://x\nKey=k\n");
     const ServiceSettings unknown = store.ReadService();
     EXPECT_EQ(unknown.name, u"google-web");
