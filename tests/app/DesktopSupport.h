@@ -71,9 +71,16 @@ class Verbalto
     bool start(const QStringList& args = {})
     {
         m_process.setProcessEnvironment(m_env);
-        m_process.start(TestUtil::binPath(QStringLiteral("verbalto")), args);
+        if (m_wrapper.isEmpty())
+            m_process.start(TestUtil::binPath(QStringLiteral("verbalto")), args);
+        else
+            m_process.start(m_wrapper.first(),
+                            m_wrapper.mid(1) +
+                                QStringList{TestUtil::binPath(QStringLiteral("verbalto"))} + args);
         return m_process.waitForStarted();
     }
+    // Starts the program through another (unshare -n: with no network).
+    void startThrough(const QStringList& wrapper) { m_wrapper = wrapper; }
 
     // Runs with the settings and working folders of another (the same user's session).
     void shareFoldersWith(const Verbalto& other)
@@ -154,6 +161,7 @@ class Verbalto
   private:
     const TestHttpServer& m_server;
     QProcessEnvironment m_env;
+    QStringList m_wrapper;
     QProcess m_process;
     QString m_window;
     int m_menuBar = 0;
@@ -266,8 +274,11 @@ class SessionBus
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
         m_process.setProcessEnvironment(env);
+        // A socket in the file system (not an abstract one), so that a program in a network
+        // namespace of its own reaches the bus too.
         m_process.start(QStringLiteral("dbus-daemon"),
                         {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                         QStringLiteral("--address=unix:dir=") + m_socketFolder.path(),
                          QStringLiteral("--print-address=1")});
         if (!m_process.waitForStarted(5000) ||
             !TestUtil::waitUntil([&] { return m_process.canReadLine(); }, 5000))
@@ -286,6 +297,7 @@ class SessionBus
     }
 
   private:
+    QTemporaryDir m_socketFolder;
     QProcess m_process;
     QString m_address;
     QByteArray m_saved;

@@ -120,3 +120,34 @@ TEST_F(StatusTrayTest, APanelStartedLaterGetsTheIcon)
     activate(item);
     EXPECT_TRUE(TestUtil::waitUntil([&] { return shown(); }, 5000));
 }
+
+TEST_F(StatusTrayTest, AnOfflineCopyWhileHiddenIsOneNotificationAndNoBox)
+{
+    if (!TestUtil::isRoot() || !HaveTools({QStringLiteral("unshare"), QStringLiteral("xclip")}))
+        GTEST_SKIP() << "needs root, unshare and xclip";
+    StatusTray tray;
+    ASSERT_TRUE(tray.start()) << "xfce4-panel's status tray did not register";
+    // The clipboard monitor on; with no network and no fallback, nothing can translate.
+    app.setSettings("[Setup]\nLanguage=1\nOptions=0|15|1|1|15|1|1\n"
+                    "[Service]\nName=page\nFallback=false\n");
+    app.startThrough({QStringLiteral("unshare"), QStringLiteral("-n")});
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    QString item;
+    ASSERT_TRUE(
+        TestUtil::waitUntil([&] { return !(item = StatusTray::firstItem()).isEmpty(); }, 10000));
+    activate(item);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !shown(); }, 5000));
+
+    const auto copy = TestUtil::xclipCopy("copied while offline");
+    TestUtil::waitUntil([] { return false; }, 3000); // the copy's data is written meanwhile
+    EXPECT_TRUE(
+        xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Notice$")})
+            .isEmpty());
+    EXPECT_FALSE(shown());
+    const QJsonArray ours = NotificationServer::fromApp(QStringLiteral("Verbalto"));
+    // The notice took the welcome's place: one of ours at a time.
+    ASSERT_EQ(ours.size(), 1) << QJsonDocument(ours).toJson().toStdString();
+    EXPECT_EQ(ours[0][QStringLiteral("body")][QStringLiteral("data")].toString(),
+              u"Is not connected to the Internet.");
+}
