@@ -17,6 +17,7 @@
 #include "ModNetOnline.h"
 #include "OptionsRecord.h"
 #include "Promotions.h"
+#include "ResultsFile.h"
 #include "ServiceConfig.h"
 #include "ServiceDialog.h"
 #include "ServiceFallback.h"
@@ -57,15 +58,6 @@ namespace {
 constexpr int kClientWidth = 624;
 constexpr int kClientHeight = 490;
 constexpr int kBannerHeight = 61;
-
-bool isBlank(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c != QLatin1Char(' '))
-            return false;
-    }
-    return true;
-}
 
 QToolButton* makeButton(QWidget* parent, const char* name, QRect geometry)
 {
@@ -502,7 +494,7 @@ void FormMian::Command1_Click()
 void FormMian::TranslatePage(bool online)
 {
     const QString text = GetBoxText(SourceBox);
-    if (isBlank(text)) {
+    if (!ResultsFile::IsNotBlank(text)) {
         SetBoxText(TranslationBox, QString());
         SetBoxText(RomanizationBox, QString());
         SetBoxText(DictionaryBox, QString());

@@ -1,5 +1,6 @@
 #include "OnlineVoice.h"
 
+#include "ServiceConfig.h"
 #include "TextParts.h"
 
 #include <QUrlQuery>
@@ -16,9 +17,7 @@ QString Root(const ServiceSettings& service)
                                               : service.url.trimmed();
     else if (name == QLatin1String("page"))
         url = TranslationServices::DefaultUrl(google);
-    while (url.endsWith(QLatin1Char('/')))
-        url.chop(1);
-    return url;
+    return ServiceConfig::WithoutTrailingSlash(url);
 }
 
 QStringList Parts(const QString& text)

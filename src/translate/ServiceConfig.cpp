@@ -7,15 +7,20 @@ QString fromEnv(const char* name, const char* fallback)
     QString url = qEnvironmentVariable(name);
     if (url.trimmed().isEmpty())
         url = QString::fromLatin1(fallback);
+    return WithoutTrailingSlash(url);
+}
+} // namespace
+
+QString WithoutTrailingSlash(QString url)
+{
     while (url.endsWith(QLatin1Char('/')))
         url.chop(1);
     return url;
 }
-} // namespace
 
 QString TranslateBaseUrl()
 {
-    return fromEnv("VERBALTO_TRANSLATE_URL", "http://translate.google.com");
+    return fromEnv("VERBALTO_TRANSLATE_URL", kTranslateDefault);
 }
 
 QString VendorBaseUrl()

@@ -1,5 +1,6 @@
 #include "TranslationService.h"
 
+#include "ServiceConfig.h"
 #include "services/ServiceSupport.h"
 
 #include <array>
@@ -17,7 +18,7 @@ struct ServiceEntry
 
 const std::array<ServiceEntry, 5> kServices = {{
     {"page", "the Google Translate web page (no longer answers with a translation)", 202,
-     "http://translate.google.com", MakePageService},
+     ServiceConfig::kTranslateDefault, MakePageService},
     {"apertium", "Apertium, free and on this computer (apt install apertium apertium-eng-spa)", 203,
      "http://127.0.0.1:2737", MakeApertiumService},
     {"libretranslate", "a LibreTranslate server (--service-url, --api-key where it needs one)", 204,
@@ -50,9 +51,7 @@ QString TranslationService::baseUrl() const
     QString url = m_settings.url.trimmed();
     if (url.isEmpty())
         url = TranslationServices::DefaultUrl(m_settings.name, m_settings.key);
-    while (url.endsWith(QLatin1Char('/')))
-        url.chop(1);
-    return url;
+    return ServiceConfig::WithoutTrailingSlash(url);
 }
 
 namespace TranslationServices {

@@ -37,7 +37,6 @@ class UpdateCheck final : public QObject
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     // The running executable; its folder is the program folder. Defaults to this program.
     void setProgramPath(const QString& path) { m_programPath = path; }
-    void setCurrentVersion(const QString& version) { m_currentVersion = version; }
     void setRequestTimeoutMs(int ms) { m_timeoutMs = ms; }
 
     QString programFolder() const;

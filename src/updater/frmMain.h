@@ -53,7 +53,6 @@ class frmMain final : public QWidget
     void DownaFile(const QString& vCaption, const QString& vURL, const QString& vFileName);
 
     bool UpdateFailed() const { return m_updateFailed; }
-    const QString& DownURL() const { return m_downURL; }
     const QString& MainExeName() const { return m_setup.mainExeName; }
     // Verbalto's executable, or "" when MainExeName names no file in the program folder.
     QString TargetPath() const;

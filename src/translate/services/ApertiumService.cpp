@@ -3,7 +3,6 @@
 #include "ServiceSupport.h"
 #include "TranslateRequest.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -98,11 +97,11 @@ class ApertiumService final : public TranslationService
         if (pairs.outcome.failure != ServiceFailure::None)
             return Failed(pairs.outcome);
         const QString pair = choosePair(pairs.items, source, request.target);
-        if (pair.isEmpty())
-            return Refused(Say(lang, 219,
-                               {ServiceName(lang, name()), LanguageName(lang, source),
-                                LanguageName(lang, request.target)}) +
-                           u' ' + Say(lang, 220, {describePairs(pairs.items, lang)}));
+        if (pair.isEmpty()) {
+            ServiceReply refused = PairNotOffered(lang, name(), source, request.target);
+            refused.message += u' ' + Say(lang, 220, {describePairs(pairs.items, lang)});
+            return refused;
+        }
         ServiceReply reply = here ? translateHere(pair, request) : translateThere(pair, request);
         reply.detected = detected;
         return reply;

@@ -1,7 +1,6 @@
 // The DeepL API v2: needs a key; free keys (ending in ":fx") have a host of their own.
 #include "ServiceSupport.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -41,11 +40,7 @@ class DeeplService final : public TranslationService
             return Failed(offered.outcome);
         const QString target = ToServiceCode(kTargets, request.target, offered.items);
         if (target.isEmpty() || sourceCode(request.source) == target.section(u'-', 0, 0))
-            return Refused(
-                Say(lang, 219,
-                    {ServiceName(lang, name()),
-                     request.source.isEmpty() ? Say(lang, 99) : LanguageName(lang, request.source),
-                     LanguageName(lang, request.target)}));
+            return PairNotOffered(lang, name(), request.source, request.target);
 
         QByteArray body = FormBody({{"text", request.text}, {"target_lang", target}});
         if (!request.source.isEmpty())

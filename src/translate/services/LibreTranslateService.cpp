@@ -2,7 +2,6 @@
 #include "ServiceSupport.h"
 #include "TranslateRequest.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -37,11 +36,7 @@ class LibreTranslateService final : public TranslationService
                                    : ToServiceCode(kCodes, request.source, codes);
         const QString target = ToServiceCode(kCodes, request.target, codes);
         if (source.isEmpty() || target.isEmpty() || !offersPair(offered.items, source, target))
-            return Refused(
-                Say(lang, 219,
-                    {ServiceName(lang, name()),
-                     request.source.isEmpty() ? Say(lang, 99) : LanguageName(lang, request.source),
-                     LanguageName(lang, request.target)}));
+            return PairNotOffered(lang, name(), request.source, request.target);
 
         const QString key = settings().key.trimmed();
         QByteArray body = FormBody({{"q", request.text},

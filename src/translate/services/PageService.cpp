@@ -25,10 +25,9 @@ class PageService final : public TranslationService
             PostTranslateRequest(baseUrl(), request.text, request.host, request.source,
                                  request.target, settings().timeoutMs);
         ServiceReply reply;
-        const bool success = http.status >= 200 && http.status <= 299;
         // A page that broke off would give a cut translation; error statuses carry an error
         // text of their own and still count as a reply.
-        if (!http.ok || (success && !http.error.isEmpty()))
+        if (ServiceSupport::NoUsableReply(http))
             reply = ServiceSupport::NoReply(baseUrl() + QStringLiteral("/translate_t"), http,
                                             clock.elapsed(), settings().timeoutMs,
                                             request.interfaceLanguage, name());

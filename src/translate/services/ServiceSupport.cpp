@@ -72,6 +72,16 @@ ServiceReply Refused(QString message)
     return reply;
 }
 
+ServiceReply PairNotOffered(const QString& interfaceLanguage, const QString& service,
+                            const QString& source, const QString& target)
+{
+    const QString& lang = interfaceLanguage;
+    return Refused(Say(lang, 219,
+                       {ServiceName(lang, service),
+                        source.isEmpty() ? Say(lang, 99) : LanguageName(lang, source),
+                        LanguageName(lang, target)}));
+}
+
 ServiceReply Failed(const ServiceLanguages& list)
 {
     ServiceReply reply;

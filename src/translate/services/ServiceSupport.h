@@ -29,6 +29,9 @@ QString ServiceName(const QString& interfaceLanguage, const QString& service);
 ServiceReply NoReply(const QString& url, const HttpResult& http, qint64 elapsedMs, int timeoutMs,
                      const QString& interfaceLanguage, const QString& service);
 ServiceReply Refused(QString message);
+// The service does not translate between these catalogue codes ("" source: detection).
+ServiceReply PairNotOffered(const QString& interfaceLanguage, const QString& service,
+                            const QString& source, const QString& target);
 // The translation fails as the language list did.
 ServiceReply Failed(const ServiceLanguages& list);
 // No reply at all, or a successful one that broke off before its end.
