@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace DesktopSupport;
@@ -49,34 +50,32 @@ class NullSink
                        QStringLiteral("--rate=16000")});
         m_parec.waitForStarted(5000);
     }
-    // The loudest tenth of a second recorded so far, as the RMS of its samples.
-    double loudest()
+    // The RMS of each tenth of a second recorded so far.
+    QList<double> levels()
     {
         m_recorded += m_parec.readAllStandardOutput();
         const auto* samples = reinterpret_cast<const qint16*>(m_recorded.constData());
-        const qsizetype count = m_recorded.size() / 2;
-        double best = 0;
-        for (qsizetype start = 0; start + 1600 <= count; start += 1600) {
-            double sum = 0;
-            for (qsizetype i = start; i < start + 1600; ++i)
-                sum += double(samples[i]) * samples[i];
-            best = std::max(best, std::sqrt(sum / 1600));
-        }
-        return best;
-    }
-    // The longest run of tenths of a second as loud as the one before (within 10 %): a held
-    // tone gives a long one, speech none.
-    int longestSteadyRun()
-    {
-        loudest();
-        const auto* samples = reinterpret_cast<const qint16*>(m_recorded.constData());
-        int run = 0, longest = 0;
-        double before = 0;
+        QList<double> out;
         for (qsizetype start = 0; start + 1600 <= m_recorded.size() / 2; start += 1600) {
             double sum = 0;
             for (qsizetype i = start; i < start + 1600; ++i)
                 sum += double(samples[i]) * samples[i];
-            const double level = std::sqrt(sum / 1600);
+            out.append(std::sqrt(sum / 1600));
+        }
+        return out;
+    }
+    double loudest()
+    {
+        const QList<double> all = levels();
+        return all.isEmpty() ? 0 : *std::max_element(all.begin(), all.end());
+    }
+    // The longest run of tenths as loud as the one before (within 10 %): a held tone gives a
+    // long one, speech none.
+    int longestSteadyRun()
+    {
+        int run = 0, longest = 0;
+        double before = 0;
+        for (double level : levels()) {
             run = level > 1000 && std::abs(level - before) < before / 10 ? run + 1 : 0;
             longest = std::max(longest, run);
             before = level;

@@ -39,20 +39,6 @@ TEST(OnlineVoice, PartsStayUnderTwoHundredAndCutBetweenWords)
     EXPECT_TRUE(OnlineVoice::Parts(QStringLiteral(" \n ")).isEmpty());
 }
 
-TEST(OnlineVoice, OnlyTheGoogleServicesHaveAVoice)
-{
-    ServiceSettings service;
-    service.name = QStringLiteral("google-web");
-    service.url = QStringLiteral("http://127.0.0.1:9/");
-    EXPECT_EQ(OnlineVoice::Root(service), QStringLiteral("http://127.0.0.1:9"));
-    service.name = QStringLiteral("page");
-    EXPECT_EQ(OnlineVoice::Root(service), QStringLiteral("https://translate.googleapis.com"));
-    for (const char* name : {"apertium", "libretranslate", "deepl"}) {
-        service.name = QString::fromLatin1(name);
-        EXPECT_TRUE(OnlineVoice::Root(service).isEmpty()) << name;
-    }
-}
-
 class Voice : public ::testing::Test
 {
   protected:
@@ -117,24 +103,4 @@ TEST_F(Voice, TheLocalVoiceTakesOverFromAFailingWebVoice)
     });
     EXPECT_TRUE(speakToTheEnd(kLongText, QStringLiteral("en")));
     EXPECT_EQ(server.requestCount(), 2);
-}
-
-TEST_F(Voice, SaysWhyWhenNoVoiceSpeaks)
-{
-    SpeechPlayer::Choice local;
-    local.preferLocal = true;
-    player.setChoice(local);
-    // Yiddish has no voice on this computer; with the web voice chosen it is asked for.
-    EXPECT_EQ(player.speak(QStringLiteral("שלום"), QStringLiteral("yi")),
-              SpeechPlayer::Problem::NoVoice);
-    EXPECT_FALSE(player.speaking());
-    EXPECT_EQ(server.requestCount(), 0);
-    // The web voice fails and nothing here speaks the language.
-    player.setChoice({server.baseUrl(), false, 3000});
-    QSignalSpy failed(&player, &SpeechPlayer::failed);
-    EXPECT_EQ(player.speak(QStringLiteral("שלום"), QStringLiteral("yi")),
-              SpeechPlayer::Problem::None);
-    ASSERT_TRUE(failed.wait(5000));
-    EXPECT_EQ(failed.first().first().value<SpeechPlayer::Problem>(),
-              SpeechPlayer::Problem::NoVoice);
 }
