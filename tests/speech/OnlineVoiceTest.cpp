@@ -1,7 +1,9 @@
 #include "OnlineVoice.h"
+#include "MediaSupport.h"
 #include "SpeechPlayer.h"
 #include "TestHttpServer.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
@@ -37,6 +39,19 @@ TEST(OnlineVoice, PartsStayUnderTwoHundredAndCutBetweenWords)
     // One word longer than a part is cut anyway; blanks alone make no request.
     EXPECT_EQ(OnlineVoice::Parts(QString(450, u'x')).size(), 3);
     EXPECT_TRUE(OnlineVoice::Parts(QStringLiteral(" \n ")).isEmpty());
+}
+
+TEST(OnlineVoice, ItsSoundDecodesToSamplesAndAPageToNone)
+{
+    ASSERT_TRUE(MediaSupport::CanDecodeMp3())
+        << qPrintable(MediaSupport::MissingElements().join(u' '));
+    QFile tone(QStringLiteral(VERBALTO_SOURCE_DIR "/tests/app/data/tone.mp3"));
+    ASSERT_TRUE(tone.open(QIODevice::ReadOnly));
+    // Nearly a second of a 440 Hz tone, mono, at the rate asked for.
+    const QByteArray pcm = MediaSupport::DecodeToPcm(tone.readAll(), 22050);
+    EXPECT_GT(pcm.size(), 2 * 22050 * 8 / 10);
+    EXPECT_LT(pcm.size(), 2 * 22050 * 12 / 10);
+    EXPECT_TRUE(MediaSupport::DecodeToPcm("<html><body>Sorry</body></html>", 22050).isEmpty());
 }
 
 class Voice : public ::testing::Test
