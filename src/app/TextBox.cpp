@@ -8,10 +8,14 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QShowEvent>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QTimerEvent>
+
+#include <algorithm>
+#include <limits>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -27,8 +31,8 @@ constexpr int kFillSliceMs = 20;
 
 // Where a piece of `text` from `from` ends: after the last line break before from + kPiece,
 // else after the first one past it (a long line goes in whole), else at the end. A CR LF
-// stays in one piece.
-qsizetype pieceEnd(const QString& text, qsizetype from)
+// stays in one piece. A long line with cuts (see unbreakableCuts) ends a piece at a cut.
+qsizetype pieceEnd(const QString& text, qsizetype from, const QList<qsizetype>& cuts)
 {
     if (text.size() - from <= kPiece)
         return text.size();
@@ -36,13 +40,48 @@ qsizetype pieceEnd(const QString& text, qsizetype from)
         return at + (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1);
     };
     const auto isBreak = [&](qsizetype at) { return text[at] == u'\n' || text[at] == u'\r'; };
-    for (qsizetype at = from + kPiece - 1; at >= from; --at)
+    const qsizetype window = from + kPiece;
+    for (qsizetype at = window - 1; at >= from; --at)
         if (isBreak(at))
             return breakAt(at);
-    for (qsizetype at = from + kPiece; at < text.size(); ++at)
+    const auto firstAfter = std::upper_bound(cuts.begin(), cuts.end(), from);
+    const auto pastWindow = std::upper_bound(firstAfter, cuts.end(), window);
+    if (pastWindow != firstAfter)
+        return *(pastWindow - 1);
+    const qsizetype next = firstAfter != cuts.end() ? *firstAfter : text.size();
+    for (qsizetype at = window; at < next; ++at)
         if (isBreak(at))
             return breakAt(at);
-    return text.size();
+    return next;
+}
+
+// A run of characters that offers the layout no place to wrap longer than this is laid out in
+// blocks of this length: word wrapping searches a whole block for a break again for every line,
+// so one long run takes time growing with the square of its length, and shaping a block holds
+// it whole.
+constexpr qsizetype kLongestRun = 1024;
+
+bool offersBreak(QChar c)
+{
+    // Spaces, and the scripts that wrap between any two characters.
+    return c.isSpace() || c.unicode() >= 0x2e80;
+}
+
+// The positions before which a run without breaks is cut into blocks of its own; none for an
+// ordinary text. A surrogate pair stays whole.
+QList<qsizetype> unbreakableCuts(const QString& text)
+{
+    QList<qsizetype> cuts;
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (offersBreak(text[i])) {
+            run = 0;
+        } else if (++run > kLongestRun && !text[i].isLowSurrogate()) {
+            cuts.append(i);
+            run = 1;
+        }
+    }
+    return cuts;
 }
 
 // Whether a text comes back from the box exactly as given: its line breaks are all CR LF and
@@ -172,7 +211,7 @@ QString GetBoxText(const TextBox* box)
         return readBack(*later);
     if (const QString* filling = box->textBeingFilled())
         return readBack(*filling);
-    return FromBoxLines(box->document()->toRawText());
+    return FromBoxLines(box->rawText());
 }
 
 void SetBoxText(TextBox* box, const QString& text)
@@ -201,16 +240,87 @@ void TextBox::fill(const QString& text)
         m_filling.reset();
         document()->setUndoRedoEnabled(m_undoWhenFilled);
     }
-    const qsizetype first = pieceEnd(text, 0);
-    setPlainText(first == text.size() ? text : text.left(first));
-    if (first == text.size())
+    m_cuts = unbreakableCuts(text);
+    m_nextCut = 0;
+    m_hasContinuations = !m_cuts.isEmpty();
+    const qsizetype first = pieceEnd(text, 0, m_cuts);
+    if (m_cuts.isEmpty())
+        setPlainText(first == text.size() ? text : text.left(first));
+    else
+        setPlainText(QString());
+    m_undoWhenFilled = document()->isUndoRedoEnabled();
+    if (!m_cuts.isEmpty()) {
+        // The text as given, not edits to undo.
+        document()->setUndoRedoEnabled(false);
+        QTextCursor end(document());
+        insertPiece(end, text, 0, first);
+        document()->setUndoRedoEnabled(m_undoWhenFilled);
+    }
+    if (first == text.size()) {
+        m_cuts.clear();
         return;
+    }
     m_filling = text;
     m_filled = first;
-    m_undoWhenFilled = document()->isUndoRedoEnabled();
     // The rest is the text as given, not edits to undo.
     document()->setUndoRedoEnabled(false);
     m_fillTimer.start(0, this);
+}
+
+qsizetype TextBox::nextCut() const
+{
+    return m_nextCut < m_cuts.size() ? m_cuts[m_nextCut] : std::numeric_limits<qsizetype>::max();
+}
+
+void TextBox::insertPiece(QTextCursor& end, const QString& text, qsizetype from, qsizetype to)
+{
+    end.movePosition(QTextCursor::End);
+    while (from < to) {
+        if (nextCut() == from) {
+            // A block that goes on the line before it, not a line of its own.
+            end.insertBlock();
+            end.block().setUserState(kContinuation);
+            ++m_nextCut;
+        }
+        const qsizetype stop = std::min(to, nextCut());
+        end.insertText(text.sliced(from, stop - from));
+        from = stop;
+    }
+}
+
+QString TextBox::rawText() const
+{
+    if (!m_hasContinuations)
+        return document()->toRawText();
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin() && block.userState() != kContinuation)
+            text += QChar::ParagraphSeparator;
+        text += block.text();
+    }
+    return text;
+}
+
+QMimeData* TextBox::createMimeDataFromSelection() const
+{
+    const QTextCursor selection = textCursor();
+    if (!m_hasContinuations || !selection.hasSelection())
+        return QPlainTextEdit::createMimeDataFromSelection();
+    // The cuts of a long run are the box's own: the copy goes without them.
+    const int start = selection.selectionStart();
+    const int end = selection.selectionEnd();
+    QString text;
+    for (QTextBlock block = document()->findBlock(start);
+         block.isValid() && block.position() <= end; block = block.next()) {
+        const int from = std::max(0, start - block.position());
+        const int to = std::min(int(block.text().size()), end - block.position());
+        if (block.position() > start && block.userState() != kContinuation)
+            text += u'\n';
+        text += block.text().mid(from, to - from);
+    }
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
 }
 
 void TextBox::fillFor(int milliseconds)
@@ -223,14 +333,18 @@ void TextBox::fillFor(int milliseconds)
     end.movePosition(QTextCursor::End);
     const QString& text = *m_filling;
     do {
-        const qsizetype to = pieceEnd(text, m_filled);
-        end.insertText(text.sliced(m_filled, to - m_filled));
+        const qsizetype to = pieceEnd(text, m_filled, m_cuts);
+        if (m_cuts.isEmpty())
+            end.insertText(text.sliced(m_filled, to - m_filled));
+        else
+            insertPiece(end, text, m_filled, to);
         m_filled = to;
     } while (m_filled < text.size() && (milliseconds < 0 || clock.elapsed() < milliseconds));
     if (m_filled < text.size())
         return;
     m_fillTimer.stop();
     m_filling.reset();
+    m_cuts.clear();
     document()->setUndoRedoEnabled(m_undoWhenFilled);
     document()->setModified(false);
     giveMemoryBack();

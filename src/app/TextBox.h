@@ -4,7 +4,9 @@
 #include "PackedBytes.h"
 
 #include <QBasicTimer>
+#include <QList>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include <optional>
 
@@ -32,6 +34,8 @@ class TextBox final : public QPlainTextEdit
     // The text still going in, as given, or null when it is all in.
     const QString* textBeingFilled() const { return m_filling ? &*m_filling : nullptr; }
     void finishFilling();
+    // The document's text, blocks joined by U+2029 where the text has a line break.
+    QString rawText() const;
 
     // Keeps a text for the box and puts it in only when the box is read or shown: a hidden
     // box given a whole reply page costs nothing until then.
@@ -49,13 +53,19 @@ class TextBox final : public QPlainTextEdit
     void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
     // Only plain text goes in, by paste or by drop.
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
   private:
+    // A block's user state when it goes on the line before it: a long run cut for the layout.
+    static constexpr int kContinuation = 0x5645;
+
     // Puts pieces of the text being filled in for about that long; all of it when negative.
     void fillFor(int milliseconds);
+    void insertPiece(QTextCursor& end, const QString& text, qsizetype from, qsizetype to);
+    qsizetype nextCut() const;
 
     bool m_rightToLeft = false;
     bool m_hooked = true;
@@ -66,6 +76,9 @@ class TextBox final : public QPlainTextEdit
     qsizetype m_filled = 0; // characters of m_filling in the document
     bool m_undoWhenFilled = true;
     QBasicTimer m_fillTimer;
+    QList<qsizetype> m_cuts; // where the text being filled is cut for the layout
+    qsizetype m_nextCut = 0;
+    bool m_hasContinuations = false; // the document holds such cuts
 };
 
 // Creates a box at (x, y) with the given size inside parent, with the parent's font.

@@ -260,6 +260,26 @@ QString readUtf16(int fd, qint64 offset, qint64 count, bool bigEndian)
     return text;
 }
 
+// Whether a file with the UTF-32LE mark reads as UTF-32LE: whole code units, each a code point.
+bool couldBeUtf32Le(int fd, qint64 size)
+{
+    if (size % 4 != 0)
+        return false;
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (qint64 at = 4; at < size;) {
+        const qint64 got = readAt(fd, chunk.data(), std::min<qint64>(chunk.size(), size - at), at);
+        if (got <= 0)
+            return false;
+        for (qint64 i = 0; i + 4 <= got; i += 4) {
+            const quint32 unit = qFromLittleEndian<quint32>(chunk.constData() + i);
+            if (unit > 0x10FFFF || (unit >= 0xD800 && unit <= 0xDFFF))
+                return false;
+        }
+        at += got;
+    }
+    return true;
+}
+
 } // namespace
 
 Bom DetectBom(QByteArrayView head)
@@ -323,7 +343,11 @@ QString ReadUniText(const QByteArray& nativePath, TextFormat& Format)
     char head[4] = {0, 0, 0, 0};
     if (readAt(file.get(), head, 4, 0) < 0)
         return {};
-    const Bom bom = DetectBom(QByteArrayView(head, 4));
+    Bom bom = DetectBom(QByteArrayView(head, std::min<qint64>(size, 4)));
+    // FF FE 00 00 is also UTF-16LE text that starts with U+0000: so it is, where it cannot be
+    // UTF-32LE.
+    if (bom.format == Utf32LE && !couldBeUtf32Le(file.get(), size))
+        bom = {Utf16LE, 2};
     qint64 skip = 0;
     if (Format == Detect) {
         Format = bom.format;

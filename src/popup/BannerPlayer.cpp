@@ -62,7 +62,12 @@ void BannerPlayer::SetInView(bool inView)
 
 bool BannerPlayer::running() const
 {
-    return isVisible() && m_inView;
+    return isVisible() && m_inView && !window()->isMinimized();
+}
+
+bool BannerPlayer::IsRunning() const
+{
+    return m_timer.isActive() || (m_movie && GifAnimation::IsRunning(*m_movie));
 }
 
 void BannerPlayer::updateTimer()

@@ -27,6 +27,8 @@ class BannerPlayer final : public QWidget
     const BannerSettings& Settings() const { return m_settings; }
     bool HasImage() const;
     long long Frame() const { return m_frame; }
+    // Whether it animates now: shown, in view, and its window neither hidden nor minimised.
+    bool IsRunning() const;
 
   signals:
     // The banner was clicked and its settings name an address.

@@ -57,7 +57,7 @@ std::optional<BannerSettings> BannerSettings::Parse(const QByteArray& xml)
 
 int BannerSettings::FrameMs() const
 {
-    return 1000 / std::clamp(speed, 1, 60);
+    return 1000 / std::clamp(speed, 1, 20);
 }
 
 int BannerSettings::SheenX(long long frame, int width)

@@ -22,7 +22,8 @@ struct BannerSettings
     // Nothing when the text is not such a file.
     static std::optional<BannerSettings> Parse(const QByteArray& xml);
 
-    // Frame interval in milliseconds (speed clamped to 1..60 frames a second).
+    // Frame interval in milliseconds (speed clamped to 1..20 frames a second: a banner need not
+    // redraw faster, and a laptop pays for every frame).
     int FrameMs() const;
     // Left edge of the sheen band in frame n over an image of the given width.
     static int SheenX(long long frame, int width);

@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <limits>
+
 namespace {
 
 constexpr int kTwips = MsgMotion::kTwipsPerPixel;
@@ -91,6 +93,11 @@ FormMsg::FormMsg(const Options& options)
     m_timer1.setParent(this);
     m_timer1.setInterval(options.tickMs);
     connect(&m_timer1, &QTimer::timeout, this, &FormMsg::Timer1_Timer);
+    m_tickMs = std::max(1, options.tickMs);
+    m_restTimer.setParent(this);
+    m_restTimer.setSingleShot(true);
+    m_restTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_restTimer, &QTimer::timeout, this, &FormMsg::restElapsed);
 
     const QRect screen = screenGeometry();
     const QRect work = workArea();
@@ -159,19 +166,54 @@ void FormMsg::DisplayMessage(const QString& SMessage, int DisplaySeconds, bool b
 void FormMsg::appear()
 {
     show();
-    m_timer1.start();
+    m_appeared = true;
+    schedule();
 }
 
 void FormMsg::setCloseActivate(bool value)
 {
-    if (value)
-        m_motion.CloseActivate();
+    if (!value)
+        return;
+    m_motion.CloseActivate();
+    schedule();
 }
 
 void FormMsg::Timer1_Timer()
 {
-    if (!m_unloaded)
-        apply(m_motion.Tick());
+    if (m_unloaded)
+        return;
+    apply(m_motion.Tick());
+    schedule();
+}
+
+// The tick runs only while the popup moves or fades; the daily sentence rests all day.
+void FormMsg::schedule()
+{
+    if (m_unloaded || !m_appeared)
+        return;
+    const int rest = m_motion.RestTicks();
+    if (rest == 0) {
+        m_restTimer.stop();
+        if (!m_timer1.isActive())
+            m_timer1.start();
+        return;
+    }
+    m_timer1.stop();
+    if (rest == MsgMotion::kRestsForever) {
+        m_restTimer.stop();
+        return;
+    }
+    // A QTimer holds at most INT_MAX ms; a longer countdown waits in several goes.
+    m_restTicks = std::min(rest, std::numeric_limits<int>::max() / m_tickMs);
+    m_restTimer.start(m_restTicks * m_tickMs);
+}
+
+void FormMsg::restElapsed()
+{
+    if (m_unloaded)
+        return;
+    m_motion.Rest(m_restTicks);
+    schedule();
 }
 
 void FormMsg::apply(const MsgMotion::Effects& fx)
@@ -208,6 +250,7 @@ void FormMsg::Unload()
         return;
     m_unloaded = true;
     m_timer1.stop();
+    m_restTimer.stop();
     PopupSlots::FreeSlot(*m_slotMask, m_motion.Slot());
     hide();
     emit unloaded();
@@ -248,8 +291,10 @@ void FormMsg::paintEvent(QPaintEvent*)
 
 void FormMsg::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
         m_motion.Click();
+        schedule();
+    }
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -48,6 +48,8 @@ class FormMsg final : public QWidget
     QWidget* Picture1() const { return m_picture1; }
     HtmlView* WebBrowser1() const { return m_webBrowser1; }
     QTimer& Timer1() { return m_timer1; }
+    // Waits out a countdown at rest in one go, so that a resting popup does not tick.
+    QTimer& RestTimer() { return m_restTimer; }
     bool IsHoverPicture() const { return m_hover; }
     bool IsSquare() const { return m_square; }
 
@@ -68,6 +70,8 @@ class FormMsg final : public QWidget
 
   private:
     void apply(const MsgMotion::Effects& effects);
+    void schedule();
+    void restElapsed();
     void appear();
     void setTopmost(bool on);
     void setHover(bool hover);
@@ -90,4 +94,8 @@ class FormMsg final : public QWidget
     QWidget* m_picture1 = nullptr;
     HtmlView* m_webBrowser1 = nullptr;
     QTimer m_timer1;
+    QTimer m_restTimer;
+    int m_restTicks = 0; // what m_restTimer waits for
+    bool m_appeared = false;
+    int m_tickMs = 10;
 };

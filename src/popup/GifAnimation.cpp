@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QMovie>
+#include <QTimer>
 
 #include <cmath>
 
@@ -39,6 +40,50 @@ QSize frameSize(const QByteArray& data)
     return QImageReader(&buffer).size();
 }
 
+// Steps a movie from frame to frame with one single-shot timer, a child of the movie.
+class FrameStepper final : public QTimer
+{
+  public:
+    explicit FrameStepper(QMovie* movie) : QTimer(movie), m_movie(movie)
+    {
+        setObjectName(QStringLiteral("GifAnimation::FrameStepper"));
+        setSingleShot(true);
+        connect(this, &QTimer::timeout, movie, [this] { advance(); });
+    }
+
+    void run(bool on)
+    {
+        if (on && !m_ended && !isActive())
+            start(std::max(m_movie->nextFrameDelay(), kMinFrameMs));
+        else if (!on)
+            stop();
+    }
+
+    static FrameStepper* of(const QMovie& movie)
+    {
+        return static_cast<FrameStepper*>(movie.findChild<QTimer*>(
+            QStringLiteral("GifAnimation::FrameStepper"), Qt::FindDirectChildrenOnly));
+    }
+
+  private:
+    void advance()
+    {
+        if (!m_movie->jumpToNextFrame()) {
+            // loopCount: -1 for ever, else how many times the movie plays again.
+            const int loops = m_movie->loopCount();
+            if ((loops != -1 && ++m_loops > loops) || !m_movie->jumpToFrame(0)) {
+                m_ended = true;
+                return;
+            }
+        }
+        run(true);
+    }
+
+    QMovie* m_movie;
+    int m_loops = 0;
+    bool m_ended = false;
+};
+
 } // namespace
 
 QMovie* Start(const QByteArray& data, QObject* parent)
@@ -55,14 +100,21 @@ QMovie* Start(const QByteArray& data, QObject* parent)
         delete movie;
         return nullptr;
     }
-    movie->start();
+    movie->jumpToFrame(0);
+    (new FrameStepper(movie))->run(true);
     return movie;
 }
 
 void SetRunning(QMovie& movie, bool run)
 {
-    if (run ? movie.state() == QMovie::Paused : movie.state() == QMovie::Running)
-        movie.setPaused(!run);
+    if (FrameStepper* stepper = FrameStepper::of(movie))
+        stepper->run(run);
+}
+
+bool IsRunning(const QMovie& movie)
+{
+    const FrameStepper* stepper = FrameStepper::of(movie);
+    return stepper && stepper->isActive();
 }
 
 QImage FirstFrame(const QByteArray& data)

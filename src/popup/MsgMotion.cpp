@@ -67,6 +67,22 @@ MsgMotion::Effects MsgMotion::Tick()
     return m_fadeMode ? fadeTick() : slideTick();
 }
 
+int MsgMotion::RestTicks() const
+{
+    if (m_ticksLeft < 1)
+        return 0;
+    const bool resting = m_fadeMode ? m_step <= 0 : m_atRest;
+    if (!resting)
+        return 0;
+    return m_noTimeout ? kRestsForever : m_ticksLeft;
+}
+
+void MsgMotion::Rest(int ticks)
+{
+    if (RestTicks() > 0)
+        m_ticksLeft -= std::clamp(ticks, 0, m_ticksLeft);
+}
+
 MsgMotion::Effects MsgMotion::slideTick()
 {
     Effects fx;

@@ -28,6 +28,14 @@ class MsgMotion final
     // One tick of the 10 ms timer.
     Effects Tick();
 
+    // How many of the coming ticks would only count down at rest: 0 when the next tick moves or
+    // fades, kRestsForever when nothing but a click or the close button ends the rest. The window
+    // waits that long in one go instead of ticking.
+    static constexpr int kRestsForever = -1;
+    int RestTicks() const;
+    // Counts down n ticks at rest at once, as n ticks would.
+    void Rest(int ticks);
+
     // A click on the window or its message.
     void Click();
     // The close button: leave at the next tick, whatever the click rules say.

@@ -67,6 +67,10 @@ HttpResult wait(QNetworkReply* reply, const Limits& limits)
             result.body = reply->readAll();
         if (reply->error() != QNetworkReply::NoError)
             result.error = reply->errorString();
+        // Qt gives no reason when a compressed reply would grow past its own limit.
+        if (result.error.trimmed().endsWith(u':'))
+            result.error = result.error.trimmed() +
+                           QStringLiteral(" the reply grows too large when it is decompressed");
     }
     reply->deleteLater();
     return result;

@@ -24,7 +24,8 @@ qsizetype find(QStringView in, Marker m, qsizetype from = 0)
 // The C library's search: about three times as fast as the byte array's on a large page.
 qsizetype find(QByteArrayView in, Marker m, qsizetype from = 0)
 {
-    if (from > in.size())
+    // An empty reply may have no data at all, which memmem must not be given.
+    if (from > in.size() || in.size() - from < m.text.size())
         return -1;
     const void* at =
         memmem(in.data() + from, std::size_t(in.size() - from), m.text.data(), m.text.size());

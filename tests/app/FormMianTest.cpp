@@ -591,16 +591,28 @@ TEST_F(Form, AChosenServiceTakesEffectAtOnceAndItsFailuresAreTold)
     EXPECT_TRUE(told.contains(u"Model crashed")) << told.toStdString();
     EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
 
-    // A copy elsewhere: never a modal box.
+    // A copy elsewhere, with no tray and no notification server: never a box, the window's
+    // note says it.
     window->clipMonitor()->StartClipMonitor();
     QGuiApplication::clipboard()->setText(QStringLiteral("copied"));
     ASSERT_TRUE(TestUtil::waitUntil(
         [&] { return server.requests().last().body.contains("copied"); }, 5000));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    auto* notice = window->findChild<QMessageBox*>(QStringLiteral("ServiceFailure"));
-    ASSERT_NE(notice, nullptr);
-    EXPECT_TRUE(notice->isVisible() && notice->text().contains(u"Model crashed"));
-    notice->close();
+    EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+    EXPECT_TRUE(window->TranslationNote->toolTip().contains(u"Model crashed"))
+        << window->TranslationNote->toolTip().toStdString();
+}
+
+TEST_F(Form, AnOfflineCopyIsToldInTheNoteNotInABox)
+{
+    window->setOnlineCheck([] { return false; });
+    window->clipMonitor()->StartClipMonitor();
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied offline"));
+    EXPECT_TRUE(TestUtil::waitUntil(
+        [&] { return window->TranslationNote->toolTip() == window->Text(102); }, 5000))
+        << window->TranslationNote->toolTip().toStdString();
+    EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+    EXPECT_EQ(server.requestCount(), 0);
 }
 
 TEST_F(Form, BusyCursorShowsOnlyWhileATranslationWaits)

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -115,4 +117,35 @@ TEST(TextBox, TypingWhileATextGoesInPutsTheRestInFirst)
     // Only the typing is undone.
     box->undo();
     EXPECT_EQ(GetBoxText(box), before);
+}
+
+// One line without a place to wrap is laid out in blocks of its own, so that its layout does
+// not grow with the square of its length; the text, a copy of part of it, and the text read
+// back while it is still going in stay exactly what was given.
+TEST(TextBox, AnUnbreakableLineIsLaidOutInBlocksButReadsBackWhole)
+{
+    QWidget parent;
+    TextBox* box = CreateTextBox(&parent, 0, 0, 200, 100);
+    parent.show();
+    const QString run = QString(2000, u'x') + QStringLiteral("😀") + QString(300000, u'y');
+    const QString text = QStringLiteral("first line\r\n") + run + QStringLiteral("\r\n") +
+                         run.left(70000) + QStringLiteral(" end");
+    SetBoxText(box, text);
+    EXPECT_EQ(GetBoxText(box), text);
+    box->finishFilling();
+    EXPECT_GT(box->document()->blockCount(), 300);
+    EXPECT_EQ(GetBoxText(box), text);
+
+    // A selection across a cut copies without a line break; one across a line break keeps it.
+    // The cut inside the run takes a position of the document: 1 more than the run's 1500.
+    QTextCursor across(box->document());
+    across.setPosition(5);
+    across.setPosition(11 + 1500 + 1, QTextCursor::KeepAnchor);
+    box->setTextCursor(across);
+    box->copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral(" line\n") + QString(1500, u'x'));
+
+    SetBoxText(box, QStringLiteral("short"));
+    EXPECT_EQ(box->document()->blockCount(), 1);
+    EXPECT_EQ(GetBoxText(box), u"short");
 }

@@ -107,7 +107,12 @@ TEST_F(UniTxtFiles, Utf32IsRecognisedButReadsEmpty)
               std::make_pair(QString(), Utf32LE));
     EXPECT_EQ(read(bytes({0x00, 0x00, 0xFE, 0xFF, 0x00, 0x00, 0x00, 0x41}), Detect),
               std::make_pair(QString(), Utf32BE));
-    EXPECT_EQ(read(bytes({0xFF, 0xFE}), Detect), std::make_pair(QString(), Utf32LE));
+    // What cannot be UTF-32LE is UTF-16LE starting with U+0000, or its mark alone.
+    EXPECT_EQ(read(bytes({0xFF, 0xFE}), Detect), std::make_pair(QString(), Utf16LE));
+    EXPECT_EQ(read(bytes({0xFF, 0xFE, 0x00, 0x00, 0x41, 0x00}), Detect),
+              std::make_pair(QStringLiteral("\u0000A"), Utf16LE));
+    EXPECT_EQ(read(bytes({0xFF, 0xFE, 0x00, 0x00, 0x41, 0x00, 0x42, 0x00}), Detect),
+              std::make_pair(QStringLiteral("\u0000AB"), Utf16LE));
 }
 
 TEST_F(UniTxtFiles, GivenFormatDecidesWhetherTheMarkIsText)

@@ -2,6 +2,7 @@
 #include "FormMsg.h"
 #include "HtmlView.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
@@ -17,10 +18,10 @@ constexpr int kBlue = 30 | (178 << 8) | (239 << 16);
 struct Popup
 {
     quint8 slotMask = 0;
-    QPointer<FormMsg> make()
+    QPointer<FormMsg> make(int tickMs = 60000) // by default the tests tick by hand
     {
         FormMsg::Options options;
-        options.tickMs = 60000; // the tests tick by hand
+        options.tickMs = tickMs;
         options.slotMask = &slotMask;
         return new FormMsg(options);
     }
@@ -168,4 +169,33 @@ TEST(FormMsg, FadeModeShowsAtRestAndFadesOut)
     tick(popup, 100 + 52);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(popup.isNull());
+}
+
+TEST(FormMsg, ARestingPopupDoesNotTickAndItsCountdownStillEndsIt)
+{
+    Popup p;
+    QPointer<FormMsg> daily = p.make();
+    daily->DisplayMessage(QStringLiteral("daily"), -1, false, false, true, kBlue, true);
+    tick(daily, 79);
+    ASSERT_TRUE(daily->Motion().AtRest());
+    EXPECT_FALSE(daily->Timer1().isActive());
+    EXPECT_FALSE(daily->RestTimer().isActive());
+    QTest::mouseClick(daily->Image1(), Qt::LeftButton, {}, QPoint(9, 9));
+    EXPECT_TRUE(daily->Timer1().isActive());
+    delete daily;
+
+    // Real timers: 79 ticks up, then 99 more ticks' time in one wait, then it leaves.
+    QPointer<FormMsg> timed = p.make(2);
+    timed->DisplayMessage(QStringLiteral("timed"), 1, false, false, true, kBlue, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return timed->Motion().AtRest(); }, 5000));
+    EXPECT_FALSE(timed->Timer1().isActive());
+    ASSERT_TRUE(timed->RestTimer().isActive());
+    EXPECT_EQ(timed->RestTimer().interval(), 99 * 2);
+    QSignalSpy ticks(&timed->Timer1(), &QTimer::timeout);
+    QElapsedTimer rest;
+    rest.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !timed->Motion().AtRest(); }, 5000));
+    EXPECT_GE(rest.elapsed(), 99 * 2 - 2);
+    EXPECT_EQ(ticks.size(), 1); // the tick that starts it leaving
+    ASSERT_TRUE(QTest::qWaitFor([&] { return timed.isNull(); }, 5000));
 }

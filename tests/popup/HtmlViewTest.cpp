@@ -2,6 +2,7 @@
 // links, GIF animation and the hosted banner player.
 #include "HtmlView.h"
 #include "BannerPlayer.h"
+#include "GifAnimation.h"
 #include "OfflineBanner.h"
 
 #include "TestHttpServer.h"
@@ -278,7 +279,7 @@ QList<QMovie*> runningMovies(HtmlView& view)
 {
     QList<QMovie*> running;
     for (QMovie* movie : view.findChildren<QMovie*>()) {
-        if (movie->state() == QMovie::Running)
+        if (GifAnimation::IsRunning(*movie))
             running << movie;
     }
     return running;
@@ -411,4 +412,36 @@ TEST(HtmlView, AnImageAnswerShowsTheImageOtherAnswersABlankPage)
         EXPECT_TRUE(view.IsBlank());
         EXPECT_TRUE(view.toPlainText().trimmed().isEmpty()) << other;
     }
+}
+
+TEST(HtmlView, TheBannerStopsWhileItsWindowIsHiddenOrMinimisedAndGoesOnWhereItWas)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(OfflineBanner::WriteMissingFiles(dir.path()), 4);
+    QWidget window;
+    HtmlView view(&window);
+    view.resize(620, 60);
+    window.show();
+    QSignalSpy images(&view, &HtmlView::resourceLoaded);
+    view.Navigate(OfflineBanner::PagePath(dir.path()));
+    ASSERT_TRUE(finished(images));
+    ASSERT_EQ(view.Players().size(), 1);
+    BannerPlayer* player = view.Players().first();
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return player->Frame() > 2; }, 3000));
+
+    // Hidden in the tray: no frame is drawn.
+    window.hide();
+    EXPECT_FALSE(player->IsRunning());
+    const long long frame = player->Frame();
+    QTest::qWait(200);
+    EXPECT_EQ(player->Frame(), frame);
+    window.show();
+    EXPECT_TRUE(player->IsRunning());
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return player->Frame() > frame; }, 3000));
+    EXPECT_LE(player->Frame(), frame + 3); // on from where it was
+
+    window.setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(player->IsRunning());
+    window.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(player->IsRunning());
 }

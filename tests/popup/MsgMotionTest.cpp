@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -116,6 +117,78 @@ TEST(MsgMotion, TimedPopupRestsDisplaySecondsTimesHundredTicks)
     }
     EXPECT_EQ(m.TicksLeft(), 0);
     EXPECT_TRUE(m.Tick().undoTopmost); // the next tick starts leaving
+}
+
+namespace {
+
+// What a window sees of a showing: each tick that moves, fades or changes topmost, by tick number.
+struct Seen
+{
+    int tick, top, step;
+    bool topmost, undoTopmost, unload;
+    bool operator==(const Seen&) const = default;
+};
+
+std::vector<Seen> showing(int slot, int seconds, bool fade, bool restInOneGo)
+{
+    MsgMotion m;
+    m.Load(kWork, kScreen, slot, kHeight);
+    m.Configure(seconds, fade);
+    std::vector<Seen> seen;
+    for (int tick = 1; tick < 100000;) {
+        if (const int rest = m.RestTicks(); restInOneGo && rest > 0) {
+            m.Rest(rest);
+            tick += rest;
+            continue;
+        }
+        const auto fx = m.Tick();
+        if (fx.moved || fx.transparency || fx.makeTopmost || fx.undoTopmost || fx.unload)
+            seen.push_back({tick, m.Top(), m.Step(), fx.makeTopmost, fx.undoTopmost, fx.unload});
+        if (fx.unload)
+            break;
+        ++tick;
+    }
+    return seen;
+}
+
+} // namespace
+
+TEST(MsgMotion, RestingInOneGoLeavesAtTheSameTickAsTickingThrough)
+{
+    for (const bool fade : {false, true}) {
+        for (const int slot : {1, 2}) {
+            for (const int seconds : {1, 3}) {
+                const auto ticked = showing(slot, seconds, fade, false);
+                ASSERT_FALSE(ticked.empty());
+                EXPECT_TRUE(ticked.back().unload);
+                EXPECT_EQ(showing(slot, seconds, fade, true), ticked)
+                    << "fade " << fade << " slot " << slot << " seconds " << seconds;
+            }
+        }
+    }
+}
+
+TEST(MsgMotion, RestTicksWhileMovingAtRestAndWithoutCountdown)
+{
+    MsgMotion m;
+    m.Load(kWork, kScreen, 1, kHeight);
+    m.Configure(-1, false);
+    EXPECT_EQ(m.RestTicks(), 0); // rising
+    ticksToRest(m);
+    EXPECT_EQ(m.RestTicks(), MsgMotion::kRestsForever);
+    m.Rest(1000);
+    EXPECT_EQ(m.TicksLeft(), 1);
+    m.CloseActivate();
+    EXPECT_EQ(m.RestTicks(), 0); // leaving
+
+    MsgMotion timed;
+    timed.Load(kWork, kScreen, 1, kHeight);
+    timed.Configure(2, false);
+    ticksToRest(timed);
+    EXPECT_EQ(timed.RestTicks(), 199);
+    timed.Rest(1000); // never counts past zero
+    EXPECT_EQ(timed.TicksLeft(), 0);
+    EXPECT_EQ(timed.RestTicks(), 0);
 }
 
 TEST(MsgMotion, OverflowingDisplaySecondsIsClamped)

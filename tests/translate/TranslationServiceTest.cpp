@@ -209,6 +209,19 @@ TEST_F(Services, GoogleWebReadsBothReplyFormsIntoThePageLayout)
     EXPECT_EQ(reply.result.romanization, u"bon-zhoor");
     EXPECT_EQ(reply.result.dictionary, u"noun:\r\n1. monde\r\n2. terre\r\n");
 
+    // An answer without a translated sentence is refused; one bad byte costs only itself.
+    for (const char* empty : {"[[]]", "[[],[],[]]", R"({"sentences":[]})"}) {
+        server.setReply("/translate_a/single", CannedReply::ok(empty, "application/json"));
+        EXPECT_EQ(translate("google-web", QStringLiteral("Hello"), "en", "fr").failure,
+                  ServiceFailure::Refused)
+            << empty;
+    }
+    server.setReply(
+        "/translate_a/single",
+        CannedReply::ok("{\"sentences\":[{\"trans\":\"caf\xE9 ok\"}]}", "application/json"));
+    EXPECT_EQ(translate("google-web", QStringLiteral("Hello"), "en", "fr").result.translation,
+              QStringLiteral("caf\uFFFD ok"));
+
     // A page asking to prove the user is human, or a rate-limit status: refused, in words.
     for (const CannedReply& limited :
          {CannedReply::ok("<!DOCTYPE html><html><body>unusual traffic</body></html>"),

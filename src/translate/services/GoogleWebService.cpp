@@ -28,10 +28,11 @@ void addDictionaryEntry(QString& out, const QString& partOfSpeech, const QJsonAr
 
 bool readObjectForm(const QJsonObject& json, ServiceReply& reply)
 {
-    if (!json.contains(QLatin1String("sentences")))
-        return false;
+    // An answer without a single translated sentence is no translation, not an empty one.
+    bool translated = false;
     for (const QJsonValue& value : json.value(QLatin1String("sentences")).toArray()) {
         const QJsonObject sentence = value.toObject();
+        translated = translated || sentence.value(QLatin1String("trans")).isString();
         reply.result.translation += sentence.value(QLatin1String("trans")).toString();
         reply.result.romanization += sentence.value(QLatin1String("translit")).toString();
     }
@@ -41,15 +42,15 @@ bool readObjectForm(const QJsonObject& json, ServiceReply& reply)
                            entry.value(QLatin1String("terms")).toArray());
     }
     reply.detected = FromServiceCode({}, json.value(QLatin1String("src")).toString());
-    return true;
+    return translated;
 }
 
 bool readArrayForm(const QJsonArray& json, ServiceReply& reply)
 {
-    if (!json.at(0).isArray())
-        return false;
+    bool translated = false;
     for (const QJsonValue& value : json.at(0).toArray()) {
         const QJsonArray piece = value.toArray();
+        translated = translated || piece.at(0).isString();
         reply.result.translation += piece.at(0).toString();
         reply.result.romanization += piece.at(2).toString();
     }
@@ -58,7 +59,7 @@ bool readArrayForm(const QJsonArray& json, ServiceReply& reply)
         addDictionaryEntry(reply.result.dictionary, entry.at(0).toString(), entry.at(1).toArray());
     }
     reply.detected = FromServiceCode({}, json.at(2).toString());
-    return true;
+    return translated;
 }
 
 // One request carries at most this much text (UTF-16 code units), in an address of at most

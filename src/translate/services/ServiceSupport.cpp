@@ -103,6 +103,9 @@ QJsonDocument ParseJson(const QByteArray& body)
 {
     QJsonParseError error{};
     QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    // One bad byte does not cost the whole reply: it becomes U+FFFD, as in the page service.
+    if (error.error == QJsonParseError::IllegalUTF8String)
+        document = QJsonDocument::fromJson(QString::fromUtf8(body).toUtf8(), &error);
     return error.error == QJsonParseError::NoError ? document : QJsonDocument();
 }
 
