@@ -7,12 +7,8 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
-#include <QAudioOutput>
 #include <QAudioSink>
-#include <QBuffer>
-#include <QElapsedTimer>
 #include <QMediaDevices>
-#include <QMediaPlayer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -31,7 +27,7 @@ SpeechPlayer::~SpeechPlayer()
 {
     if (m_cancel)
         m_cancel->store(true);
-    joinWorker();
+    joinWorkers();
 }
 
 bool SpeechPlayer::Silent()
@@ -56,22 +52,23 @@ SpeechPlayer::Problem SpeechPlayer::speak(const QString& text, const QString& co
     if (problem != Problem::None)
         return problem;
     m_code = code;
-    m_speaking = true;
     m_sounded = false;
     // Without the decoders the web voice cannot sound: the local one speaks from the start.
     const bool wanted = !m_choice.onlineRoot.isEmpty() && !m_choice.preferLocal;
-    const bool online = wanted && (Silent() || MediaSupport::CanPlayMp3());
+    const bool online = wanted && (Silent() || MediaSupport::CanDecodeMp3());
+    if (!online && !LocalVoice::HasVoice(code))
+        return wanted ? Problem::Undecodable : Problem::NoVoice;
+    m_speaking = true;
+    m_moreComing = true;
     if (online) {
         m_parts = OnlineVoice::Parts(text);
         m_requests = OnlineVoice::Requests(m_choice.onlineRoot, code, text);
-        fetchNext();
-        if (m_requests.isEmpty())
+        if (m_requests.isEmpty()) {
+            m_moreComing = false;
             done();
-    } else {
-        if (!LocalVoice::HasVoice(code)) {
-            m_speaking = false;
-            return wanted ? Problem::Undecodable : Problem::NoVoice;
         }
+        fetchNext();
+    } else {
         startLocal(text);
     }
     return Problem::None;
@@ -82,16 +79,13 @@ void SpeechPlayer::stop()
     ++m_generation;
     if (m_cancel)
         m_cancel->store(true);
-    joinWorker();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();
         m_reply->deleteLater();
         m_reply = nullptr;
     }
-    m_onlinePlaying = false;
-    if (m_player)
-        m_player->stop();
+    joinWorkers();
     if (m_sink)
         m_sink->stop();
     m_sinkDevice = nullptr;
@@ -99,12 +93,11 @@ void SpeechPlayer::stop()
         m_feeder->stop();
     m_parts.clear();
     m_requests.clear();
-    m_fetched.clear();
-    m_nextFetch = m_nextPlay = 0;
+    m_nextFetch = 0;
     m_onlineBroken = false;
-    m_undecodable = false;
+    m_brokenAt = 0;
     m_pcm.clear();
-    m_synthDone = false;
+    m_moreComing = false;
     m_speaking = false;
 }
 
@@ -115,7 +108,6 @@ void SpeechPlayer::fetchNext()
     QNetworkRequest request(m_requests.at(m_nextFetch));
     request.setTransferTimeout(m_choice.onlineTimeoutMs);
     m_reply = SharedNetwork().get(request);
-    m_reply->setReadBufferSize(0);
     emit requested(m_requests.at(m_nextFetch));
     QNetworkReply* reply = m_reply;
     connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
@@ -131,115 +123,67 @@ void SpeechPlayer::partArrived(QNetworkReply* reply)
     if (reply != m_reply)
         return;
     m_reply = nullptr;
+    const qsizetype index = m_nextFetch;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body =
         reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
     if (status != 200 || !OnlineVoice::LooksLikeAudio(body)) {
-        onlineFailed();
+        onlineFailed(index, false);
         return;
     }
-    m_fetched.append(body);
     ++m_nextFetch;
     fetchNext();
-    if (!m_onlinePlaying)
-        playNextOnline();
-}
-
-void SpeechPlayer::onlineFailed()
-{
-    m_onlineBroken = true;
-    if (!m_onlinePlaying)
-        playNextOnline();
-}
-
-void SpeechPlayer::playNextOnline()
-{
-    if (m_fetched.isEmpty()) {
-        m_onlinePlaying = false;
-        if (m_onlineBroken) {
-            if (!LocalVoice::HasVoice(m_code)) {
-                const Problem problem = m_undecodable ? Problem::Undecodable : Problem::NoVoice;
-                stop();
-                emit failed(problem);
-                return;
-            }
-            emit switchedToLocal();
-            startLocal(m_parts.mid(m_nextPlay).join(QLatin1Char(' ')));
-        } else if (m_nextPlay >= m_requests.size()) {
-            done();
-        }
-        return;
-    }
-    const QByteArray sound = m_fetched.takeFirst();
-    m_onlinePlaying = true;
     if (Silent()) {
-        soundStarted();
-        const quint64 generation = m_generation;
-        QTimer::singleShot(0, this, [this, generation] {
-            if (generation != m_generation)
-                return;
-            ++m_nextPlay;
-            playNextOnline();
-        });
+        partDecoded(m_generation, index, {});
         return;
     }
-    if (!m_player) {
-        m_player = new QMediaPlayer(this);
-        m_output = new QAudioOutput(this);
-        m_player->setAudioOutput(m_output);
-        connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
-                [this](QMediaPlayer::MediaStatus status) {
-                    if (!m_onlinePlaying)
-                        return;
-                    if (status == QMediaPlayer::EndOfMedia) {
-                        ++m_nextPlay;
-                        playNextOnline();
-                    } else if (status == QMediaPlayer::BufferedMedia) {
-                        soundStarted();
-                    } else if (status == QMediaPlayer::InvalidMedia) {
-                        m_fetched.clear();
-                        onlineFailedWhilePlaying();
-                    }
-                });
-        connect(m_player, &QMediaPlayer::errorOccurred, this, [this] {
-            if (!m_onlinePlaying)
-                return;
-            m_fetched.clear();
-            onlineFailedWhilePlaying();
-        });
-    }
-    delete m_buffer;
-    m_buffer = new QBuffer(this);
-    m_buffer->setData(sound);
-    m_buffer->open(QIODevice::ReadOnly);
-    m_player->setSourceDevice(m_buffer, QUrl(QStringLiteral("speech.mp3")));
-    m_player->play();
+    // One part at a time, so that their samples come back in order.
+    if (m_decoder.joinable())
+        m_decoder.join();
+    m_decoder = std::thread([this, generation = m_generation, index, body] {
+        const QByteArray pcm = MediaSupport::DecodeToPcm(body, LocalVoice::SampleRate());
+        QMetaObject::invokeMethod(
+            this, [this, generation, index, pcm] { partDecoded(generation, index, pcm); },
+            Qt::QueuedConnection);
+    });
 }
 
-void SpeechPlayer::onlineFailedWhilePlaying()
+void SpeechPlayer::partDecoded(quint64 generation, qsizetype index, const QByteArray& pcm)
 {
-    // The part that would not play is spoken again by the local voice, with the rest.
-    m_onlinePlaying = false;
+    if (generation != m_generation || (m_onlineBroken && index >= m_brokenAt))
+        return;
+    if (!Silent() && pcm.isEmpty()) {
+        onlineFailed(index, true);
+        return;
+    }
+    takeSamples(generation, pcm, index + 1 == m_requests.size());
+}
+
+void SpeechPlayer::onlineFailed(qsizetype index, bool undecodable)
+{
     m_onlineBroken = true;
-    m_undecodable = true;
+    m_brokenAt = index;
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();
         m_reply->deleteLater();
         m_reply = nullptr;
     }
-    QTimer::singleShot(0, this, [this, generation = m_generation] {
-        if (generation == m_generation)
-            playNextOnline();
-    });
+    if (!LocalVoice::HasVoice(m_code)) {
+        stop();
+        emit failed(undecodable ? Problem::Undecodable : Problem::NoVoice);
+        return;
+    }
+    emit switchedToLocal();
+    startLocal(m_parts.mid(index).join(QLatin1Char(' ')));
 }
 
 void SpeechPlayer::startLocal(const QString& text)
 {
-    joinWorker();
+    // The parts decoded before have sent their samples: the local voice's follow them.
+    joinWorkers();
     m_cancel = std::make_shared<std::atomic<bool>>(false);
-    m_pcm.clear();
-    m_synthDone = false;
+    m_moreComing = true;
     const QStringList sentences = LocalVoice::Sentences(text);
     const QString code = m_code;
     const quint64 generation = m_generation;
@@ -262,18 +206,16 @@ void SpeechPlayer::startLocal(const QString& text)
 
 void SpeechPlayer::takeSamples(quint64 generation, const QByteArray& pcm, bool last)
 {
-    if (generation != m_generation)
+    if (generation != m_generation || !m_speaking)
         return;
-    m_pcm += pcm;
-    m_synthDone = last;
+    m_moreComing = !last;
     if (Silent()) {
-        if (!m_pcm.isEmpty())
-            soundStarted();
-        m_pcm.clear();
+        soundStarted();
         if (last)
             done();
         return;
     }
+    m_pcm += pcm;
     if (!m_sink) {
         QAudioFormat format;
         format.setSampleRate(LocalVoice::SampleRate());
@@ -289,7 +231,6 @@ void SpeechPlayer::takeSamples(quint64 generation, const QByteArray& pcm, bool l
     }
     if (!m_sinkDevice) {
         m_sinkDevice = m_sink->start();
-        m_written = 0;
         m_clock.start();
         if (!m_sinkDevice) {
             stop();
@@ -310,15 +251,15 @@ void SpeechPlayer::feed()
         const qint64 written = m_sinkDevice->write(m_pcm.constData(), room);
         if (written > 0) {
             m_pcm.remove(0, written);
-            m_written += written;
+            m_clock.restart();
             soundStarted();
         }
     }
-    if (!m_synthDone || !m_pcm.isEmpty())
+    if (m_moreComing || !m_pcm.isEmpty())
         return;
-    // Finished when the output has drained what it was given.
-    const qint64 playedMs = m_written * 1000 / (2 * qMax(1, LocalVoice::SampleRate()));
-    if (m_sink->state() == QAudio::IdleState || m_clock.elapsed() > playedMs + 500)
+    // Finished when the output has drained what it was given: it says so, or its buffer's
+    // time has passed since the last write.
+    if (m_sink->state() == QAudio::IdleState || m_clock.elapsed() > 500)
         done();
 }
 
@@ -343,8 +284,10 @@ void SpeechPlayer::done()
     emit finished();
 }
 
-void SpeechPlayer::joinWorker()
+void SpeechPlayer::joinWorkers()
 {
     if (m_worker.joinable())
         m_worker.join();
+    if (m_decoder.joinable())
+        m_decoder.join();
 }

@@ -1,8 +1,8 @@
 // Speaks a text with the web voice or the voice on this computer, never blocking the caller.
-// The web voice comes in parts fetched one ahead of the one playing; when a part fails (an
-// error status, a page instead of sound, no reply within the time-out) or cannot be decoded,
-// the rest is spoken by the local voice. Qt's media player is created only where GStreamer
-// has what it needs; the local voice plays through Qt's audio output without it.
+// The web voice comes in parts, each fetched while the one before is decoded and played; when a
+// part fails (an error status, a page instead of sound, no reply within the time-out, a sound
+// that cannot be decoded) the rest is spoken by the local voice. Both voices end up as samples
+// played one after another through Qt's audio output, so the parts follow without a gap.
 #pragma once
 
 #include <QByteArray>
@@ -16,11 +16,8 @@
 #include <memory>
 #include <thread>
 
-class QAudioOutput;
 class QAudioSink;
-class QBuffer;
 class QIODevice;
-class QMediaPlayer;
 class QNetworkReply;
 class QTimer;
 
@@ -32,7 +29,7 @@ class SpeechPlayer final : public QObject
         None,
         NoOutput,    // Qt lists no audio output
         NoVoice,     // neither voice speaks the language
-        Undecodable, // the sound could not be played
+        Undecodable, // the sound could not be decoded and no local voice speaks it
     };
     Q_ENUM(Problem)
     struct Choice
@@ -54,7 +51,7 @@ class SpeechPlayer final : public QObject
     void stop();
     bool speaking() const { return m_speaking; }
 
-    // VERBALTO_NO_AUDIO: everything but the sound device (the sound is thrown away).
+    // VERBALTO_NO_AUDIO: no sound device and no decoding; the rest goes as it would.
     static bool Silent();
 
   signals:
@@ -67,15 +64,14 @@ class SpeechPlayer final : public QObject
   private:
     void fetchNext();
     void partArrived(QNetworkReply* reply);
-    void playNextOnline();
-    void onlineFailed();
-    void onlineFailedWhilePlaying();
+    void partDecoded(quint64 generation, qsizetype index, const QByteArray& pcm);
+    void onlineFailed(qsizetype index, bool undecodable);
     void startLocal(const QString& text);
     void takeSamples(quint64 generation, const QByteArray& pcm, bool last);
     void feed();
     void soundStarted();
     void done();
-    void joinWorker();
+    void joinWorkers();
 
     Choice m_choice;
     QString m_code;
@@ -87,24 +83,18 @@ class SpeechPlayer final : public QObject
     QStringList m_parts;
     QList<QUrl> m_requests;
     qsizetype m_nextFetch = 0;
-    qsizetype m_nextPlay = 0;
-    QList<QByteArray> m_fetched; // arrived, not yet played
     QNetworkReply* m_reply = nullptr;
     bool m_onlineBroken = false;
-    bool m_onlinePlaying = false;
-    bool m_undecodable = false;
-    QMediaPlayer* m_player = nullptr;
-    QAudioOutput* m_output = nullptr;
-    QBuffer* m_buffer = nullptr;
+    qsizetype m_brokenAt = 0; // the first part the local voice speaks
+    std::thread m_decoder;
 
-    // The local voice.
+    // Synthesis, and the samples on their way to the output.
     std::thread m_worker;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     QByteArray m_pcm;
-    bool m_synthDone = false;
+    bool m_moreComing = false;
     QAudioSink* m_sink = nullptr;
     QIODevice* m_sinkDevice = nullptr;
     QTimer* m_feeder = nullptr;
-    qint64 m_written = 0;
     QElapsedTimer m_clock;
 };

@@ -4,10 +4,10 @@
 #include "LanguageCatalogue.h"
 #include "ServiceDialog.h"
 #include "SpeechButton.h"
+#include "SpeechPage.h"
 
 #include "StringTable.h"
 #include "TestUtil.h"
-#include <QSignalSpy>
 
 #include "SettingsStore.h"
 #include <QAbstractButton>
@@ -169,6 +169,35 @@ TEST_F(Form, SpeechButtonAsksTheServiceForTheSound)
     source->click();
     EXPECT_FALSE(source->player().speaking());
     EXPECT_EQ(requested.count(), 0);
+}
+
+TEST_F(Form, ASpeechButtonThatCannotSpeakSaysWhy)
+{
+    // A page in Yiddish, which no voice on this computer speaks.
+    const QString page = runtime.filePath(QStringLiteral("yi.tmp"));
+    ASSERT_TRUE(TestUtil::writeFile(page, SpeechPage::BuildSpeechPageText(QStringLiteral("shalom"),
+                                                                          QStringLiteral("yi"),
+                                                                          server.baseUrl())));
+    SpeechButton* button = window->WebBrowser2[0];
+    ServiceSettings local;
+    local.name = QStringLiteral("apertium");
+    window->useService(local);
+    button->navigate(page);
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(button->toolTip(), *StringTable::LoadResString(2271));
+
+    // The web voice may speak it, but its reply is no sound: a note tells why, the window
+    // stays usable.
+    ServiceSettings google;
+    google.name = QStringLiteral("google-web");
+    google.url = server.baseUrl();
+    window->useService(google);
+    ASSERT_TRUE(button->isEnabled());
+    button->click();
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return button->note() != nullptr; }, 5000));
+    EXPECT_EQ(button->note()->text(), *StringTable::LoadResString(2271));
+    EXPECT_FALSE(button->note()->isModal());
+    EXPECT_EQ(button->toolTip(), *StringTable::LoadResString(2271));
 }
 
 TEST_F(Form, ResultLayoutFollowsTheTwoCheckBoxes)
