@@ -2,6 +2,8 @@
 // and scroll setting, and set aside the banner player objects that it hosts natively.
 #pragma once
 
+#include "HttpTransport.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -11,7 +13,7 @@
 namespace HtmlPage {
 
 // Pages and every resource of theirs are at most this large.
-inline constexpr qint64 kMaxBytes = 8 * 1024 * 1024;
+inline constexpr qint64 kMaxBytes = HttpTransport::kPageLimit;
 
 // What an answer to a navigation is shown as.
 enum class Kind { Html, Image, Other };

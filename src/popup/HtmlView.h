@@ -27,7 +27,7 @@ class HtmlView final : public QTextBrowser
     using LinkOpener = std::function<void(const QUrl&)>;
 
     static constexpr qint64 kMaxBytes = HtmlPage::kMaxBytes; // per page or resource
-    static constexpr int kDefaultTimeoutMs = 30000;
+    static constexpr int kDefaultTimeoutMs = HttpTransport::kDefaultTimeoutMs;
 
     explicit HtmlView(QWidget* parent = nullptr);
     ~HtmlView() override;
