@@ -851,6 +851,9 @@ void FormMian::afterFirstShow()
 
     m_tray = new SysTray(this, menuSYS, menuSYS1, m_languageIndex);
     m_tray->AddTrayIcon();
+    // Native Wayland gives the clipboard only to the focused program: said once a run.
+    if (QGuiApplication::platformName().startsWith(u"wayland") && m_clipMonitor->IsRunning())
+        showNote(Text(250));
     if (m_startHidden) {
         // Without a notification area the "mini" start waits in the taskbar instead.
         if (m_tray->TrayAvailable())

@@ -18,10 +18,19 @@ int main(int argc, char** argv)
     // pages of their own that go back when freed, instead of ever larger holes in the heap.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
+    // Before Qt picks its platform: under Wayland a program sees the clipboard only while it
+    // has the focus, and trays are rare; through XWayland both work.
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    const QByteArray platform =
+        Module1::PlatformToUse(chosen, qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+    if (platform != chosen)
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verbalto"));
     QApplication::setOrganizationName(QStringLiteral("Verbalto"));
     QApplication::setApplicationVersion(QStringLiteral(VERBALTO_VERSION));
+    // The Wayland app id, matching the desktop entry that docks and notifications look for.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.verbalto.Verbalto"));
     // Hidden in the notification area is still running.
     QApplication::setQuitOnLastWindowClosed(false);
 

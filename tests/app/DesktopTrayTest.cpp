@@ -2,6 +2,7 @@
 // (dunst), each test on a private session bus under a real window manager.
 #include "DesktopSupport.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace DesktopSupport;
@@ -150,4 +151,32 @@ TEST_F(StatusTrayTest, AnOfflineCopyWhileHiddenIsOneNotificationAndNoBox)
     ASSERT_EQ(ours.size(), 1) << QJsonDocument(ours).toJson().toStdString();
     EXPECT_EQ(ours[0][QStringLiteral("body")][QStringLiteral("data")].toString(),
               u"Is not connected to the Internet.");
+}
+
+TEST(WaylandSession, WithAnXDisplayTooTheWindowOpensThroughXWayland)
+{
+    if (!HaveTools({QStringLiteral("weston"), QStringLiteral("xdotool")}))
+        GTEST_SKIP() << "needs an X display, weston and xdotool";
+    TestHttpServer server;
+    Verbalto app(server);
+    app.setSettings(kQuietSettings);
+    // A Wayland compositor of its own in the program's runtime folder, next to the X display.
+    QProcess weston;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), app.runtime.path());
+    weston.setProcessEnvironment(env);
+    weston.start(QStringLiteral("weston"),
+                 {QStringLiteral("--backend=headless-backend.so"),
+                  QStringLiteral("--socket=verbalto-test"), QStringLiteral("--idle-time=0")});
+    ASSERT_TRUE(TestUtil::waitUntil(
+        [&] { return QFile::exists(app.runtime.filePath(QStringLiteral("verbalto-test"))); },
+        10000))
+        << "weston did not start";
+    app.setEnv(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("verbalto-test"));
+    app.setEnv(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    ASSERT_TRUE(app.start());
+    EXPECT_FALSE(app.waitForWindow().isEmpty());
+    app.stop();
+    weston.terminate();
+    weston.waitForFinished(5000);
 }
