@@ -859,7 +859,7 @@ void FormMian::afterFirstShow()
         if (m_tray->TrayAvailable())
             m_tray->MinimiseToTray();
         else
-            showMinimized();
+            m_tray->ShowMinimisedAtStart();
     }
 
     m_update = new UpdateCheck(

@@ -180,3 +180,37 @@ TEST(WaylandSession, WithAnXDisplayTooTheWindowOpensThroughXWayland)
     weston.terminate();
     weston.waitForFinished(5000);
 }
+
+TEST(NoTray, AMiniStartLeavesTheWindowIconicAndASecondStartBringsItBack)
+{
+    if (!HaveTools({QStringLiteral("xdotool"), QStringLiteral("xprop"), QStringLiteral("openbox")}))
+        GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
+    WindowManager wm;
+    ASSERT_TRUE(wm.start());
+    TestHttpServer server;
+    Verbalto app(server);
+    app.setSettings(kQuietSettings);
+    ASSERT_TRUE(app.start({QStringLiteral("mini")}));
+    // The window manager's word on each of the program's windows named Verbalto.
+    const auto states = [&] {
+        QString all;
+        const QString ids =
+            xdotool({QStringLiteral("search"), QStringLiteral("--pid"), QString::number(app.pid()),
+                     QStringLiteral("--name"), QStringLiteral("^Verbalto$")});
+        for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts))
+            all += TestUtil::runTool(QStringLiteral("xprop"),
+                                     {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")});
+        return all;
+    };
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return states().contains(u"Iconic"); }, 10000));
+    QThread::msleep(1000);
+    EXPECT_FALSE(states().contains(u"Normal")) << states().toStdString();
+    EXPECT_TRUE(app.mappedWindow().isEmpty());
+
+    Verbalto second(server);
+    second.shareFoldersWith(app);
+    ASSERT_TRUE(second.start());
+    EXPECT_EQ(second.waitForExit(), 0);
+    EXPECT_FALSE(app.waitForWindow().isEmpty());
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return states().contains(u"Normal"); }, 5000));
+}
