@@ -878,7 +878,9 @@ void FormMian::afterFirstShow()
     config.getRemoteText = [](const QUrl& url) { return GetRemoteText(url, false); };
     m_promotions = new Promotions(WebBrowser3, config, this);
     m_promotions->ShowOfflineBanner();
-    m_promotions->ShowDailySentence();
+    // A logon start stays out of the way: no popup either.
+    if (!m_startHidden)
+        m_promotions->ShowDailySentence();
     m_promotions->StartTimer3();
 }
 

@@ -3,6 +3,7 @@
 #include "IcoMod.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -244,6 +245,15 @@ void SysTray::TrayWndProc(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger)
         return;
+    // A modal dialog (Options) is what the user is in: bring it up rather than hide the
+    // window behind it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (m_window && !m_window->isVisible())
+            RestoreWindow();
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
     if (IsInTray())
         RestoreWindow();
     else
