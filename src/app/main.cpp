@@ -47,11 +47,16 @@ int main(int argc, char** argv)
 
     AppState state;
     FormMian window(state);
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.RestoreFromTray();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     [&window](const QString& token) {
+                         // Wayland raises a window only with the token of the start that asked; Qt
+                         // takes it from here when it activates.
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         window.RestoreFromTray();
+                         window.raise();
+                         window.activateWindow();
+                     });
     if (mode == Module1::StartMode::Mini)
         window.StartHidden();
     else

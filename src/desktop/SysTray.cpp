@@ -196,7 +196,9 @@ void SysTray::MinimiseToTray()
     if (!m_window)
         return;
     if (!TrayAvailable()) {
-        m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
+        // Wayland lets no program bring a minimised window back: without a tray it stays.
+        if (!QGuiApplication::platformName().startsWith(u"wayland"))
+            m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
         return;
     }
     // Only hidden, never minimised by us: Qt maps a window leaving the minimised state before it
