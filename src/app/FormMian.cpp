@@ -843,12 +843,15 @@ void FormMian::afterFirstShow()
 
     m_tray = new SysTray(this, menuSYS, menuSYS1, m_languageIndex);
     m_tray->AddTrayIcon();
+    // Native Wayland gives the clipboard only to the focused program: said once a run.
+    if (QGuiApplication::platformName().startsWith(u"wayland") && m_clipMonitor->IsRunning())
+        showNote(Text(250));
     if (m_startHidden) {
         // Without a notification area the "mini" start waits in the taskbar instead.
         if (m_tray->TrayAvailable())
             m_tray->MinimiseToTray();
         else
-            showMinimized();
+            m_tray->ShowMinimisedAtStart();
     }
 
     m_update = new UpdateCheck(
@@ -867,7 +870,9 @@ void FormMian::afterFirstShow()
     config.getRemoteText = [](const QUrl& url) { return GetRemoteText(url, false); };
     m_promotions = new Promotions(WebBrowser3, config, this);
     m_promotions->ShowOfflineBanner();
-    m_promotions->ShowDailySentence();
+    // A logon start stays out of the way: no popup either.
+    if (!m_startHidden)
+        m_promotions->ShowDailySentence();
     m_promotions->StartTimer3();
 }
 

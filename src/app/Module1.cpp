@@ -14,6 +14,14 @@ StartMode ParseCommandLine(const QStringList& arguments)
     return StartMode::Normal;
 }
 
+QByteArray PlatformToUse(const QByteArray& chosen, const QByteArray& waylandDisplay,
+                         const QByteArray& xDisplay)
+{
+    if (chosen.isEmpty() && !waylandDisplay.isEmpty() && !xDisplay.isEmpty())
+        return QByteArrayLiteral("xcb");
+    return chosen;
+}
+
 void RemoveLeftoverUpdater(const QString& programFolder, StartMode mode)
 {
     if (mode != StartMode::Up)

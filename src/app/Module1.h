@@ -1,6 +1,7 @@
 // Start-up: the command line and the updater left behind by an update.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,12 @@ enum class StartMode { Normal, Mini, Up };
 
 // The text after the program path, compared exactly: "mini" or "UP"; anything else is normal.
 StartMode ParseCommandLine(const QStringList& arguments);
+
+// The Qt platform to run on: "xcb" in a Wayland session that also has an X display (XWayland),
+// where other programs' copies are seen in the background and a tray works; otherwise the
+// user's choice (QT_QPA_PLATFORM), which may be empty (Qt decides).
+QByteArray PlatformToUse(const QByteArray& chosen, const QByteArray& waylandDisplay,
+                         const QByteArray& xDisplay);
 
 // Deletes "patchwell" in the program folder unless started with "UP". A file that cannot be
 // deleted is left; start-up goes on.

@@ -18,10 +18,19 @@ int main(int argc, char** argv)
     // pages of their own that go back when freed, instead of ever larger holes in the heap.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
+    // Before Qt picks its platform: under Wayland a program sees the clipboard only while it
+    // has the focus, and trays are rare; through XWayland both work.
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    const QByteArray platform =
+        Module1::PlatformToUse(chosen, qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+    if (platform != chosen)
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verbalto"));
     QApplication::setOrganizationName(QStringLiteral("Verbalto"));
     QApplication::setApplicationVersion(QStringLiteral(VERBALTO_VERSION));
+    // The Wayland app id, matching the desktop entry that docks and notifications look for.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.verbalto.Verbalto"));
     // Hidden in the notification area is still running.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -38,11 +47,16 @@ int main(int argc, char** argv)
 
     AppState state;
     FormMian window(state);
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.RestoreFromTray();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     [&window](const QString& token) {
+                         // Wayland raises a window only with the token of the start that asked; Qt
+                         // takes it from here when it activates.
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         window.RestoreFromTray();
+                         window.raise();
+                         window.activateWindow();
+                     });
     if (mode == Module1::StartMode::Mini)
         window.StartHidden();
     else

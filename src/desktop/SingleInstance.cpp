@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include <algorithm>
+
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -63,7 +65,17 @@ bool SingleInstance::Send(Request request) const
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(1000))
         return false;
-    socket.write(Word(request));
+    QByteArray word = Word(request);
+    // The desktop's permission for this start to raise a window, handed to the one that will.
+    const QByteArray token = qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN")
+                                 ? qgetenv("DESKTOP_STARTUP_ID")
+                                 : qgetenv("XDG_ACTIVATION_TOKEN");
+    const bool oneWord = token.size() < 1024 && std::all_of(token.begin(), token.end(), [](char c) {
+                             return c > ' ' && c < 0x7f;
+                         });
+    if (request == Request::Show && !token.isEmpty() && oneWord)
+        word.insert(word.size() - 1, ' ' + token);
+    socket.write(word);
     socket.waitForBytesWritten(1000);
     // A Verbalto that is there but slow to answer is still there: a second one would translate
     // every copy twice.
@@ -143,15 +155,20 @@ void SingleInstance::OnConnection()
             }
             QByteArray line = socket->readLine(kMaxLine + 1);
             line.chop(line.endsWith("\r\n") ? 2 : 1);
-            // A command is a whole line, exactly.
-            const bool show = line == "show";
+            // A command is a whole line, exactly; "show" may carry the later start's activation
+            // token, one word of printable characters.
+            const QByteArray token = line.startsWith("show ") ? line.mid(5) : QByteArray();
+            const bool tokenOk =
+                !token.isEmpty() &&
+                std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; });
+            const bool show = line == "show" || tokenOk;
             if (show || line == "quiet") {
                 socket->write("ok\n");
                 socket->flush();
             }
             socket->disconnectFromServer();
             if (show)
-                emit showRequested();
+                emit showRequested(QString::fromLatin1(token));
         });
     }
     ListenAgainIfClosed();

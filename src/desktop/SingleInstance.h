@@ -29,7 +29,8 @@ class SingleInstance final : public QObject
     bool IsListening() const;
 
   signals:
-    void showRequested();
+    // activationToken: the later start's XDG_ACTIVATION_TOKEN (or DESKTOP_STARTUP_ID), "" if none.
+    void showRequested(const QString& activationToken);
 
   private:
     // Whether a running Verbalto accepted the request.

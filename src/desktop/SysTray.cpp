@@ -3,11 +3,47 @@
 #include "IcoMod.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWidget>
 #include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <QtGui/qguiapplication_platform.h>
+
+namespace {
+// Qt maps a window that is to start minimised in the normal state (WM_HINTS says so); right
+// behind the map, the ICCCM request to iconify it reaches the window manager before it draws.
+void AskIconic(QWidget* window)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return;
+    static const QByteArray name = QByteArrayLiteral("WM_CHANGE_STATE");
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, false, quint16(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return;
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window->winId());
+    event.type = atom->atom;
+    event.data.data32[0] = 3; // IconicState
+    free(atom);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_send_event(c, false, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+} // namespace
 
 SysTray::SysTray(QWidget* mainWindow, QMenu* menuSYS, QAction* menuSYS1,
                  const QString& languageIndex)
@@ -160,13 +196,24 @@ void SysTray::MinimiseToTray()
     if (!m_window)
         return;
     if (!TrayAvailable()) {
-        m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
+        // Wayland lets no program bring a minimised window back: without a tray it stays.
+        if (!QGuiApplication::platformName().startsWith(u"wayland"))
+            m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
         return;
     }
     // Only hidden, never minimised by us: Qt maps a window leaving the minimised state before it
     // marks it normal, and the window manager then keeps it iconic (it vanished again at once).
     // A window the user minimised was made iconic by the window manager and maps back normal.
     m_window->hide();
+}
+
+void SysTray::ShowMinimisedAtStart()
+{
+    if (!m_window)
+        return;
+    m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
+    m_window->show();
+    AskIconic(m_window);
 }
 
 void SysTray::RestoreWindow()
@@ -200,6 +247,15 @@ void SysTray::TrayWndProc(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger)
         return;
+    // A modal dialog (Options) is what the user is in: bring it up rather than hide the
+    // window behind it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (m_window && !m_window->isVisible())
+            RestoreWindow();
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
     if (IsInTray())
         RestoreWindow();
     else

@@ -36,6 +36,9 @@ class SysTray final : public QObject
     // Hides the window and its taskbar entry, leaving the icon; without a notification area the
     // window is minimised to the taskbar instead.
     void MinimiseToTray();
+    // The first show of a "mini" start without a notification area: mapped minimised (iconic),
+    // never shown whole first.
+    void ShowMinimisedAtStart();
     // Back to the normal state (never maximised), shown, raised and focused.
     void RestoreWindow();
     // The window is hidden in the notification area (minimised or not shown).

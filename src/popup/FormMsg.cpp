@@ -14,6 +14,10 @@
 
 #include <limits>
 
+#include <xcb/xcb.h>
+
+#include <QtGui/qguiapplication_platform.h>
+
 namespace {
 
 constexpr int kTwips = MsgMotion::kTwipsPerPixel;
@@ -165,9 +169,34 @@ void FormMsg::DisplayMessage(const QString& SMessage, int DisplaySeconds, bool b
 
 void FormMsg::appear()
 {
+    SkipTaskbar();
     show();
     m_appeared = true;
     schedule();
+}
+
+void FormMsg::SkipTaskbar()
+{
+    // A tool window still gets a taskbar entry from some panels; the EWMH states say no, and
+    // Qt keeps states it did not set when it maps the window.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return;
+    const auto atom = [c](const QByteArray& name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, false, quint16(name.size()), name.constData()), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return a;
+    };
+    const xcb_atom_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                 atom("_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, xcb_window_t(winId()), atom("_NET_WM_STATE"),
+                        XCB_ATOM_ATOM, 32, 2, states);
+    xcb_flush(c);
 }
 
 void FormMsg::setCloseActivate(bool value)

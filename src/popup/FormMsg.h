@@ -69,6 +69,7 @@ class FormMsg final : public QWidget
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void SkipTaskbar();
     void apply(const MsgMotion::Effects& effects);
     void schedule();
     void restElapsed();

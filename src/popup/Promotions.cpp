@@ -8,6 +8,8 @@
 #include "OfflineBanner.h"
 #include "ServiceConfig.h"
 
+#include <QGuiApplication>
+
 Promotions::Promotions(HtmlView* banner, Config config, QObject* parent)
     : QObject(parent), m_banner(banner), m_config(std::move(config))
 {
@@ -47,7 +49,8 @@ void Promotions::ShowOfflineBanner()
 
 void Promotions::ShowDailySentence()
 {
-    if (m_dailyShown)
+    // Where the popup cannot place itself (Wayland) it could land on the main window.
+    if (m_dailyShown || QGuiApplication::platformName().startsWith(u"wayland"))
         return;
     m_dailyShown = true;
     FormMsg::Options options;

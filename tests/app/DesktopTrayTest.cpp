@@ -2,6 +2,7 @@
 // (dunst), each test on a private session bus under a real window manager.
 #include "DesktopSupport.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace DesktopSupport;
@@ -150,4 +151,66 @@ TEST_F(StatusTrayTest, AnOfflineCopyWhileHiddenIsOneNotificationAndNoBox)
     ASSERT_EQ(ours.size(), 1) << QJsonDocument(ours).toJson().toStdString();
     EXPECT_EQ(ours[0][QStringLiteral("body")][QStringLiteral("data")].toString(),
               u"Is not connected to the Internet.");
+}
+
+TEST(WaylandSession, WithAnXDisplayTooTheWindowOpensThroughXWayland)
+{
+    if (!HaveTools({QStringLiteral("weston"), QStringLiteral("xdotool")}))
+        GTEST_SKIP() << "needs an X display, weston and xdotool";
+    TestHttpServer server;
+    Verbalto app(server);
+    app.setSettings(kQuietSettings);
+    // A Wayland compositor of its own in the program's runtime folder, next to the X display.
+    QProcess weston;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), app.runtime.path());
+    weston.setProcessEnvironment(env);
+    weston.start(QStringLiteral("weston"),
+                 {QStringLiteral("--backend=headless-backend.so"),
+                  QStringLiteral("--socket=verbalto-test"), QStringLiteral("--idle-time=0")});
+    ASSERT_TRUE(TestUtil::waitUntil(
+        [&] { return QFile::exists(app.runtime.filePath(QStringLiteral("verbalto-test"))); },
+        10000))
+        << "weston did not start";
+    app.setEnv(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("verbalto-test"));
+    app.setEnv(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    ASSERT_TRUE(app.start());
+    EXPECT_FALSE(app.waitForWindow().isEmpty());
+    app.stop();
+    weston.terminate();
+    weston.waitForFinished(5000);
+}
+
+TEST(NoTray, AMiniStartLeavesTheWindowIconicAndASecondStartBringsItBack)
+{
+    if (!HaveTools({QStringLiteral("xdotool"), QStringLiteral("xprop"), QStringLiteral("openbox")}))
+        GTEST_SKIP() << "needs an X display, xdotool, xprop and openbox";
+    WindowManager wm;
+    ASSERT_TRUE(wm.start());
+    TestHttpServer server;
+    Verbalto app(server);
+    app.setSettings(kQuietSettings);
+    ASSERT_TRUE(app.start({QStringLiteral("mini")}));
+    // The window manager's word on each of the program's windows named Verbalto.
+    const auto states = [&] {
+        QString all;
+        const QString ids =
+            xdotool({QStringLiteral("search"), QStringLiteral("--pid"), QString::number(app.pid()),
+                     QStringLiteral("--name"), QStringLiteral("^Verbalto$")});
+        for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts))
+            all += TestUtil::runTool(QStringLiteral("xprop"),
+                                     {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")});
+        return all;
+    };
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return states().contains(u"Iconic"); }, 10000));
+    QThread::msleep(1000);
+    EXPECT_FALSE(states().contains(u"Normal")) << states().toStdString();
+    EXPECT_TRUE(app.mappedWindow().isEmpty());
+
+    Verbalto second(server);
+    second.shareFoldersWith(app);
+    ASSERT_TRUE(second.start());
+    EXPECT_EQ(second.waitForExit(), 0);
+    EXPECT_FALSE(app.waitForWindow().isEmpty());
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return states().contains(u"Normal"); }, 5000));
 }

@@ -73,3 +73,27 @@ TEST(SingleInstance, IdleFloodsAndJunkNeitherStopNorFoolTheListener)
     EXPECT_TRUE(TestUtil::waitUntil([&] { return shown == 1; }, 3000));
     EXPECT_TRUE(first.IsListening());
 }
+
+TEST(SingleInstance, ASecondStartHandsItsActivationTokenOver)
+{
+    QTemporaryDir dir;
+    const QString path = SingleInstance::ServerPath(dir.path(), QStringLiteral(":9"));
+    SingleInstance first(path);
+    ASSERT_TRUE(first.Claim(SingleInstance::Request::Show, false));
+    QStringList tokens;
+    QObject::connect(&first, &SingleInstance::showRequested, &first,
+                     [&](const QString& token) { tokens << token; });
+
+    qputenv("XDG_ACTIVATION_TOKEN", "weston-token-1");
+    SingleInstance second(path);
+    EXPECT_FALSE(second.Claim(SingleInstance::Request::Show, false));
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return tokens.size() == 1; }));
+    EXPECT_EQ(tokens.first(), u"weston-token-1");
+
+    qunsetenv("DESKTOP_STARTUP_ID");
+    SingleInstance third(path);
+    EXPECT_FALSE(third.Claim(SingleInstance::Request::Show, false));
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return tokens.size() == 2; }));
+    EXPECT_EQ(tokens.last(), u"");
+}

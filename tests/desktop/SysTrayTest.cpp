@@ -1,8 +1,10 @@
 #include "SysTray.h"
 #include "TestUtil.h"
 
+#include <QDialog>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -102,6 +104,22 @@ TEST(SysTray, LeftClickTogglesAndRestoresTheNormalState)
     emit f.tray->Icon()->activated(QSystemTrayIcon::Context);
     f.settled();
     EXPECT_TRUE(f.window.isVisible());
+}
+
+TEST(SysTray, ActivatingWhileADialogIsOpenRaisesTheDialog)
+{
+    TrayFixture f(QStringLiteral("1"));
+    f.tray->AddTrayIcon();
+    QDialog options(&f.window);
+    bool windowStayed = false;
+    QTimer::singleShot(0, &options, [&] {
+        emit f.tray->Icon()->activated(QSystemTrayIcon::Trigger);
+        f.settled();
+        windowStayed = f.window.isVisible();
+        options.reject();
+    });
+    options.exec();
+    EXPECT_TRUE(windowStayed);
 }
 
 TEST(SysTray, StartHiddenLeavesOnlyTheIcon)

@@ -31,6 +31,11 @@ TEST(PopupDesktop, RisesOnItsTimerAndLeavesByTheCross)
     EXPECT_EQ(popup->frameGeometry().bottom(), work.bottom());
     EXPECT_EQ(popup->frameGeometry().right(), work.right());
     EXPECT_TRUE(popup->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    // No taskbar entry: the states say so to any panel.
+    EXPECT_TRUE(TestUtil::runTool(QStringLiteral("xprop"),
+                                  {QStringLiteral("-id"), QString::number(popup->winId()),
+                                   QStringLiteral("_NET_WM_STATE")})
+                    .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")));
 
     QTest::mouseClick(popup->Image1(), Qt::LeftButton, {}, QPoint(9, 9));
     ASSERT_TRUE(TestUtil::waitUntil([&] { return popup.isNull(); }, 20000));
