@@ -12,11 +12,13 @@
 #include "ServiceFallback.h"
 #include "SettingsStore.h"
 #include "TranslationService.h"
+#include "services/ServiceSupport.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -135,6 +137,8 @@ Environment Environment::FromProcess()
     env.apiKey = qEnvironmentVariable("VERBALTO_API_KEY");
     env.timeoutMs = TimeoutFromText(qEnvironmentVariable("VERBALTO_TIMEOUT_MS"));
     env.locale = QLocale::system();
+    env.listCacheFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/verbalto";
     return env;
 }
 
@@ -179,6 +183,8 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     }
 
     const SettingsStore store(environment.settingsPath);
+    // One request a translation, as curl makes: the service's list is asked once a day.
+    ServiceSupport::SetListCacheFolder(environment.listCacheFolder);
     const ServiceSettings service = chooseService(options, store.ReadService(), environment);
     Translation answered;
     answered.service = service.name;

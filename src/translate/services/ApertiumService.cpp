@@ -98,6 +98,9 @@ class ApertiumService final : public TranslationService
         if (pairs.outcome.failure != ServiceFailure::None)
             return Failed(pairs.outcome);
         const QString pair = choosePair(pairs.items, source, request.target);
+        // A list kept from an earlier run may predate the pair: ask once more.
+        if (pair.isEmpty() && RefreshKeptList(name(), baseUrl()))
+            return Translate(request);
         if (pair.isEmpty())
             return Refused(Say(lang, 219,
                                {ServiceName(lang, name()), LanguageName(lang, source),

@@ -36,7 +36,12 @@ class LibreTranslateService final : public TranslationService
                                    ? QStringLiteral("auto")
                                    : ToServiceCode(kCodes, request.source, codes);
         const QString target = ToServiceCode(kCodes, request.target, codes);
-        if (source.isEmpty() || target.isEmpty() || !offersPair(offered.items, source, target))
+        const bool refused =
+            source.isEmpty() || target.isEmpty() || !offersPair(offered.items, source, target);
+        // A list kept from an earlier run may predate the pair: ask once more.
+        if (refused && RefreshKeptList(name(), baseUrl()))
+            return Translate(request);
+        if (refused)
             return Refused(
                 Say(lang, 219,
                     {ServiceName(lang, name()),
