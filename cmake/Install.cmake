@@ -31,9 +31,9 @@ foreach(page verbalto patchwell)
   list(APPEND man_pages ${doc_dir}/${page}.1)
 endforeach()
 if(TARGET verbalto-cli AND VERBALTO_HELP2MAN)
-  # help2man reads the usage from one line: the wrapper joins a usage wrapped onto a second.
+  # help2man reads the usage from one line: the wrapper joins the lines a usage wraps onto.
   file(GENERATE OUTPUT ${doc_dir}/help/verbalto-cli
-    CONTENT "#!/bin/sh\n'$<TARGET_FILE:verbalto-cli>' \"$@\" | sed -e '1{N;s/\\n  *\\[/ [/}'\n"
+    CONTENT "#!/bin/sh\n'$<TARGET_FILE:verbalto-cli>' \"$@\" | sed -e '1{:a;N;s/\\n  *\\[/ [/;ta}'\n"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
   add_custom_command(OUTPUT ${doc_dir}/verbalto-cli.1
     COMMAND ${VERBALTO_HELP2MAN} --no-info --section=1 --source="Verbalto ${PROJECT_VERSION}"
@@ -86,7 +86,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://verbalto.example/verbalto.html")
 # Library dependencies come from dpkg-shlibdeps; the platform and media plugins are loaded at
 # run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6multimedia6, libqt6svg6")
+# Qt's media player crashes without GStreamer's base and good plugins (they hold the MP3 decoder
+# and the PulseAudio output); the voice on this computer needs espeak-ng's data.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6multimedia6, libqt6svg6, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, espeak-ng-data")
 # Qt's translations give its own buttons and dialogs the Chinese of the interface.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-wqy-microhei, qt6-translations-l10n, apertium, apertium-eng-spa")

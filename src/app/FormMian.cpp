@@ -330,6 +330,8 @@ void FormMian::ApplyLanguage()
 {
     // Qt's own buttons and dialogs speak the interface language too.
     ModLng::LoadQtTranslations(m_languageIndex);
+    for (SpeechButton* button : WebBrowser2)
+        button->setInterfaceLanguage(m_languageIndex);
     auto set = [this](int n, const std::function<void(const QString&)>& assign) {
         if (auto text = StringTable::LoadResString(StringTable::TextId(m_languageIndex, n)))
             assign(*text);
@@ -530,14 +532,16 @@ void FormMian::TranslatePage(bool online)
     SetBoxText(DictionaryBox, result.dictionary);
     if (!reply.ok() && TranslationServices::Make(m_service)->tellsFailures())
         tellFailure(reply.message);
-    if (reply.unrecognised && !m_toldUnrecognisedReply && m_tray && m_tray->Icon()) {
+    if (reply.unrecognised && !m_toldUnrecognisedReply && m_tray) {
         // Said once a run: the page now answers without the translation it used to hold.
-        m_toldUnrecognisedReply = true;
-        m_tray->Icon()->showMessage(Text(100), Text(227), QSystemTrayIcon::Information, 15000);
+        m_toldUnrecognisedReply =
+            m_tray->Tell(Text(100), Text(227), QSystemTrayIcon::Information, 15000);
     }
 
-    const auto speech = [this](const QString& spoken, const QString& code, int index) {
-        if (spoken.size() > 100) {
+    // The 100-character rule counts a source "&" as the three characters of "%26".
+    const auto speech = [this](const QString& spoken, qsizetype counted, const QString& code,
+                               int index) {
+        if (counted > 100) {
             m_speech[std::size_t(index)] = false;
             QFile::remove(
                 GetSysPath::JoinPath(GetSysPath::GetTempFolder(), SpeechPage::PageFileName(index)));
@@ -546,8 +550,9 @@ void FormMian::TranslatePage(bool online)
             m_speech[std::size_t(index)] = BuildSpeechPage(spoken, code, index);
         }
     };
-    speech(escaped, SourceLanguageCode, 1);
-    speech(result.translation, TargetLanguageCode, 0);
+    speech(SpeechPage::EscapeForPage(text, true), escaped.size(), SourceLanguageCode, 1);
+    speech(SpeechPage::EscapeForPage(result.translation, false), result.translation.size(),
+           TargetLanguageCode, 0);
 
     if (m_state.CacheTranslations)
         StoreTranslation();
@@ -573,20 +578,16 @@ bool FormMian::BuildSpeechPage(const QString& text, const QString& languageCode,
 
 void FormMian::tellFailure(const QString& message)
 {
-    if (m_clipboardTranslation && m_tray && m_tray->Icon() && m_tray->Icon()->isVisible()) {
-        m_tray->Icon()->showMessage(Text(100), message, QSystemTrayIcon::Warning, 10000);
+    if (m_clipboardTranslation) {
+        // A copy made in another program never stops the user's work with a box: one
+        // notification, or with neither a tray nor a notification server the window's note.
+        if (!m_tray || !m_tray->Tell(Text(100), message, QSystemTrayIcon::Warning, 10000))
+            showNote(message);
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Warning, Text(100), message, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("ServiceFailure"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    if (m_clipboardTranslation) {
-        // Without a tray, a copy elsewhere must not block the window with a modal box.
-        box->setModal(false);
-        box->show();
-    } else {
-        box->exec();
-    }
+    QMessageBox box(QMessageBox::Warning, Text(100), message, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("ServiceFailure"));
+    box.exec();
 }
 
 void FormMian::showNote(const QString& note)
@@ -617,6 +618,8 @@ void FormMian::useService(const ServiceSettings& service)
 {
     m_service = service;
     m_service.name = TranslationServices::Normalized(service.name);
+    for (SpeechButton* button : WebBrowser2)
+        button->setService(m_service);
     for (QAction* item : menuS4Services)
         item->setChecked(item->data().toString() == m_service.name);
 }
@@ -631,6 +634,7 @@ void FormMian::menuS4_Click(const QString& serviceName)
     ServiceSettings chosen;
     chosen.name = serviceName;
     chosen.fallback = m_service.fallback;
+    chosen.localVoice = m_service.localVoice;
     if (!m_store->WriteService(chosen)) {
         QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
         box.exec();

@@ -116,6 +116,8 @@ class FormMian final : public QMainWindow
     Promotions* promotions() const { return m_promotions; }
     bool speechFlag(int index) const { return m_speech[std::size_t(index)]; }
     const ServiceSettings& service() const { return m_service; }
+    // Takes a service at once and marks it in the menu.
+    void useService(const ServiceSettings& service);
 
   public slots:
     void Command1_Click(); // Translate
@@ -159,8 +161,6 @@ class FormMian final : public QMainWindow
     void setCheck(QCheckBox* box, bool on);
 
     QList<QWidget*> textBoxes() const;
-    // Takes a service at once and marks it in the menu.
-    void useService(const ServiceSettings& service);
     // A failure of a service that tells its failures: a box for the user's own request, a
     // balloon for one the clipboard started.
     void tellFailure(const QString& message);

@@ -59,6 +59,8 @@ const ValueOption kValueOptions[] = {
     {nullptr, "--service", &Options::service, CodeKind::None, false, "a service name"},
     {nullptr, "--service-url", &Options::serviceUrl, CodeKind::None, false, "an address"},
     {nullptr, "--api-key", &Options::apiKey, CodeKind::None, false, "a key"},
+    {nullptr, "--speak-to", &Options::speakTo, CodeKind::None, false},
+    {nullptr, "--voice", &Options::voice, CodeKind::None, false, "\"local\" or \"online\""},
 };
 
 bool named(const QString& arg, const char* name)
@@ -109,6 +111,10 @@ ParseResult Parse(const QStringList& arguments)
             options.noFallback = true;
             continue;
         }
+        if (arg == QLatin1String("--speak")) {
+            options.speak = true;
+            continue;
+        }
 
         const ValueOption* match = nullptr;
         QString name = arg;
@@ -151,12 +157,21 @@ ParseResult Parse(const QStringList& arguments)
             result.error = QStringLiteral("unknown service \"%1\"\nServices: %2")
                                .arg(*value, TranslationServices::Names().join(u' '));
             return result;
+        } else if (match->field == &Options::voice && *value != QLatin1String("local") &&
+                   *value != QLatin1String("online")) {
+            result.error =
+                QStringLiteral("option --voice takes \"local\" or \"online\", not \"%1\"")
+                    .arg(*value);
+            return result;
         }
         options.*(match->field) = *value;
     }
 
     if (options.inputFile && options.hasText())
         result.error = QStringLiteral("give either TEXT or -f FILE, not both");
+    else if (options.speakTo && options.voice == QLatin1String("online"))
+        result.error = QStringLiteral("--speak-to writes the voice on this computer, not the "
+                                      "online one");
     return result;
 }
 
@@ -165,8 +180,8 @@ QString UsageLine()
     return QStringLiteral("Usage: ") + kProgram +
            QStringLiteral(
                " [-s CODE] [-t CODE] [--hl CODE] [--service NAME] [--service-url URL]\n"
-               "       [--api-key KEY] [--no-fallback] [-f FILE] [-o RESULTS_FILE] [--json] "
-               "[TEXT...]");
+               "       [--api-key KEY] [--no-fallback] [-f FILE] [-o RESULTS_FILE] [--json]\n"
+               "       [--speak] [--speak-to WAV_FILE] [--voice local|online] [TEXT...]");
 }
 
 QString HelpText()
@@ -201,6 +216,16 @@ Options:
                       (the one that answered), detected (the detected source
                       code, or ""), fallbackFrom (the chosen service when
                       Apertium answered instead, or "") and fallbackReason
+      --speak         speak the translation after printing it: with the online
+                      voice where the service has one (google-web and page),
+                      else with the voice on this computer (espeak-ng)
+      --speak-to WAV_FILE
+                      write the translation's speech by the voice on this
+                      computer to WAV_FILE (16-bit PCM, mono); no sound
+                      device is needed
+      --voice local|online
+                      the voice --speak uses: the one on this computer, or
+                      the online one (when it fails, the local one speaks)
       --list-languages
                       list the language codes with their names
       --list-services list the translation services
@@ -223,13 +248,17 @@ Exit status:
      this computer when the chosen service could not answer
   1  the service could not be reached or did not answer in time
   2  the command line is wrong
-  3  FILE could not be read or RESULTS_FILE could not be written
+  3  FILE could not be read, or RESULTS_FILE or WAV_FILE could not be written
   4  the service answered but refused: a language pair it does not offer, the
      key refused, a quota or rate limit, an error it reported
+  5  the translation could not be spoken: no voice speaks its language (or
+     the service has no online voice for --voice online), or no sound output
+     was found for --speak
 
 Examples:
   verbalto-cli -t fr "good morning"
   verbalto-cli --service apertium -s en -t es "Good morning"
+  verbalto-cli -s en -t es --speak-to out.wav "Good morning"
 )");
 }
 

@@ -26,6 +26,12 @@ struct Options final
     bool json = false;
     // Off: a service that cannot answer is not replaced by Apertium on this computer.
     bool noFallback = false;
+    // Speak the translation after printing it.
+    bool speak = false;
+    // Write the translation's speech by the local voice to this WAV file.
+    std::optional<QString> speakTo;
+    // "local" or "online"; unset: online where the service has a voice.
+    std::optional<QString> voice;
     QStringList words; // the TEXT arguments, in order
 
     bool hasText() const { return !words.isEmpty(); }

@@ -6,18 +6,24 @@
 #include "CliOutput.h"
 #include "HttpTransport.h"
 #include "LanguageCatalogue.h"
+#include "LocalVoice.h"
 #include "ModLng.h"
 #include "ModUniTxt.h"
+#include "OnlineVoice.h"
 #include "ResultsFile.h"
 #include "ServiceFallback.h"
 #include "SettingsStore.h"
+#include "SpeechPlayer.h"
 #include "TranslationService.h"
+#include "WavFile.h"
 #include "services/ServiceSupport.h"
 
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QUrl>
@@ -121,6 +127,68 @@ QString readStandardInput(const Streams& io)
     return text;
 }
 
+int speechProblem(const Streams& io, SpeechPlayer::Problem problem, const QString& code)
+{
+    switch (problem) {
+    case SpeechPlayer::Problem::NoOutput:
+        complain(io, QStringLiteral("cannot speak: no sound output was found"));
+        break;
+    case SpeechPlayer::Problem::Undecodable:
+        complain(io, QStringLiteral("cannot speak: the online voice's sound cannot be decoded "
+                                    "here and no voice on this computer speaks \"%1\"")
+                         .arg(code));
+        break;
+    default:
+        complain(io, QStringLiteral("no voice speaks \"%1\"").arg(code));
+        break;
+    }
+    return NoVoice;
+}
+
+int writeSpeech(const Streams& io, const QString& path, const QString& text, const QString& code)
+{
+    if (!LocalVoice::HasVoice(code))
+        return speechProblem(io, SpeechPlayer::Problem::NoVoice, code);
+    const QByteArray wav =
+        WavFile::Build(LocalVoice::Synthesize(text, code), LocalVoice::SampleRate());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size() || !file.commit()) {
+        complain(io, QStringLiteral("cannot write the speech file \"%1\"").arg(path));
+        return FileError;
+    }
+    return Replied;
+}
+
+// Plays the speech and returns when it has been heard.
+int speak(const Streams& io, const CliArguments::Options& options, const ServiceSettings& service,
+          const QString& text, const QString& code)
+{
+    SpeechPlayer player;
+    SpeechPlayer::Choice choice;
+    if (options.voice != QLatin1String("local"))
+        choice.onlineRoot = OnlineVoice::Root(service);
+    if (options.voice == QLatin1String("online") && choice.onlineRoot.isEmpty()) {
+        complain(io, QStringLiteral("the service \"%1\" has no online voice").arg(service.name));
+        return NoVoice;
+    }
+    choice.preferLocal =
+        options.voice == QLatin1String("local") || (!options.voice && service.localVoice);
+    player.setChoice(choice);
+    QEventLoop loop;
+    int status = Replied;
+    QObject::connect(&player, &SpeechPlayer::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&player, &SpeechPlayer::failed, &loop, [&](SpeechPlayer::Problem problem) {
+        status = speechProblem(io, problem, code);
+        loop.quit();
+    });
+    const SpeechPlayer::Problem problem = player.speak(text, code);
+    if (problem != SpeechPlayer::Problem::None)
+        return speechProblem(io, problem, code);
+    if (player.speaking())
+        loop.exec();
+    return status;
+}
+
 } // namespace
 
 int TimeoutFromText(const QString& text)
@@ -188,15 +256,16 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     const ServiceSettings service = chooseService(options, store.ReadService(), environment);
     Translation answered;
     answered.service = service.name;
+    const OptionsRecord storedOptions = store.ReadOptionsRecord();
+    const QString target =
+        options.targetCode.value_or(LanguageCatalogue::LanguageCode(storedOptions.targetIndex));
     // Blank text is not sent, as in the window: empty results and success.
     if (ResultsFile::IsNotBlank(result.sourceText)) {
-        const OptionsRecord stored = store.ReadOptionsRecord();
         ServiceRequest request;
         request.text = result.sourceText;
         request.source = options.sourceCode.value_or(QString());
-        request.target =
-            options.targetCode.value_or(LanguageCatalogue::LanguageCode(stored.targetIndex));
-        request.host = options.hostCode.value_or(ModLng::HostLanguageCode(stored));
+        request.target = target;
+        request.host = options.hostCode.value_or(ModLng::HostLanguageCode(storedOptions));
         request.keepRaw = false;
 
         // The network is not checked first: a service that cannot be reached says so itself.
@@ -242,6 +311,15 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
                  QStringLiteral("cannot write the results file \"%1\"").arg(*options.resultsFile));
         return FileError;
     }
+    if (!ResultsFile::IsNotBlank(result.translation))
+        return Replied;
+    if (options.speakTo) {
+        const int status = writeSpeech(io, *options.speakTo, result.translation, target);
+        if (status != Replied)
+            return status;
+    }
+    if (options.speak)
+        return speak(io, options, service, result.translation, target);
     return Replied;
 }
 

@@ -16,6 +16,7 @@ enum ExitStatus : int {
     UsageError = 2, // the command line is wrong
     FileError = 3,  // FILE could not be read or RESULTS_FILE could not be written
     Refused = 4,    // the service answered but would not translate
+    NoVoice = 5,    // the translation could not be spoken
 };
 
 struct Environment final

@@ -76,6 +76,14 @@ void ClipMonitor::OnDataChanged()
             break;
         const QString text =
             ModmonClip::ClipboardText(m_clipboard->mimeData(QClipboard::Clipboard));
+        if (m_handledAny && text == m_lastText) {
+            // Nothing new: a desktop that hands the clipboard over again (Wayland does on
+            // every focus) must not paste over what the user typed since.
+            m_selfCopy = false;
+            continue;
+        }
+        m_handledAny = true;
+        m_lastText = text;
         ModmonClip::OnDrawClipboard(text, m_selfCopy, m_actions);
     } while (m_pending && m_running);
     m_busy = false;

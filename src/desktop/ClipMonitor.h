@@ -39,6 +39,9 @@ class ClipMonitor final : public QObject
     bool m_busy = false;
     bool m_pending = false;
     bool m_startCheckPending = false;
+    // The text of the last change handled; the same text again is no change.
+    QString m_lastText;
+    bool m_handledAny = false;
     // Looks again, while a change waits, whether the translation has ended.
     QTimer m_waitTimer;
 };

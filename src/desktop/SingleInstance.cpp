@@ -5,11 +5,16 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <QTimer>
 #include <unistd.h>
 
 namespace {
 constexpr int kAnswerMs = 3000;
 constexpr int kPreviousLeavesMs = 10000;
+// What a client may cost: a few connections at once, each with one short line, soon.
+constexpr int kMaxHeld = 8;
+constexpr qint64 kMaxLine = 4096;
+constexpr int kLineMs = 2000;
 
 QByteArray Word(SingleInstance::Request request)
 {
@@ -88,28 +93,66 @@ bool SingleInstance::Claim(Request request, bool waitForPrevious)
         return false;
 
     // Nobody answers: what lies there is a socket a crashed Verbalto left.
-    QLocalServer::removeServer(m_path);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
+    Listen();
+    return true;
+}
+
+void SingleInstance::Listen()
+{
+    QLocalServer::removeServer(m_path);
     // Without the socket (an unusable folder) Verbalto still runs; it is only not alone then.
     m_server->listen(m_path);
-    return true;
+}
+
+void SingleInstance::ListenAgainIfClosed()
+{
+    // Qt closes the server for good when accepting fails (no descriptors left).
+    if (m_server && !m_server->isListening())
+        Listen();
 }
 
 void SingleInstance::OnConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        if (m_held >= kMaxHeld) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++m_held;
+        socket->setReadBufferSize(kMaxLine * 2);
+        connect(socket, &QObject::destroyed, this, [this] {
+            --m_held;
+            ListenAgainIfClosed();
+        });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(kLineMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kMaxLine) {
+                    socket->abort();
+                    socket->deleteLater();
+                }
                 return;
-            const QByteArray line = socket->readLine(64).trimmed();
-            socket->write("ok\n");
-            socket->flush();
+            }
+            QByteArray line = socket->readLine(kMaxLine + 1);
+            line.chop(line.endsWith("\r\n") ? 2 : 1);
+            // A command is a whole line, exactly.
+            const bool show = line == "show";
+            if (show || line == "quiet") {
+                socket->write("ok\n");
+                socket->flush();
+            }
             socket->disconnectFromServer();
-            if (line == "show")
+            if (show)
                 emit showRequested();
         });
     }
+    ListenAgainIfClosed();
 }

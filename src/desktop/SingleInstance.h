@@ -35,7 +35,10 @@ class SingleInstance final : public QObject
     // Whether a running Verbalto accepted the request.
     bool Send(Request request) const;
     void OnConnection();
+    void Listen();
+    void ListenAgainIfClosed();
 
     QString m_path;
     QLocalServer* m_server = nullptr;
+    int m_held = 0; // connections accepted and not yet closed
 };

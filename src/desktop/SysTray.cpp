@@ -11,19 +11,13 @@
 
 SysTray::SysTray(QWidget* mainWindow, QMenu* menuSYS, QAction* menuSYS1,
                  const QString& languageIndex)
-    : QObject(mainWindow), m_window(mainWindow), m_languageIndex(languageIndex)
+    : QObject(mainWindow), m_window(mainWindow), m_menu(menuSYS), m_defaultItem(menuSYS1),
+      m_languageIndex(languageIndex)
 {
-    QIcon icon = mainWindow ? mainWindow->windowIcon() : QIcon();
-    if (icon.isNull())
-        icon = IcoMod::LoadIconResource(QStringLiteral("IDR_MAINFRAME"));
-    m_icon = new QSystemTrayIcon(icon, this);
-    if (menuSYS) {
-        if (menuSYS1)
-            menuSYS->setDefaultAction(menuSYS1);
-        m_icon->setContextMenu(menuSYS);
-    }
-    connect(m_icon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { TrayWndProc(reason); });
+    m_hosts = new TrayHostWatch(this);
+    connect(m_hosts, &TrayHostWatch::changed, this, &SysTray::OnHostsChanged);
+    m_notifier = new Notifier(this);
+    connect(m_notifier, &Notifier::activated, this, &SysTray::RestoreWindow);
     if (mainWindow)
         mainWindow->installEventFilter(this);
     m_dockTimer.setInterval(250);
@@ -39,32 +33,62 @@ SysTray::~SysTray()
 void SysTray::SetLanguageIndex(const QString& languageIndex)
 {
     m_languageIndex = languageIndex;
-    if (m_icon->isVisible())
+    if (m_icon && m_icon->isVisible())
         m_icon->setToolTip(TrayTexts::Fill(m_languageIndex).szTip);
+}
+
+void SysTray::CreateIcon()
+{
+    // Qt settles on a D-Bus or an XEmbed icon when the icon is made, and remembers "no D-Bus
+    // tray" for good: made before any host is there, it could never reach one that speaks
+    // StatusNotifierItem.
+    QIcon icon = m_window ? m_window->windowIcon() : QIcon();
+    if (icon.isNull())
+        icon = IcoMod::LoadIconResource(QStringLiteral("IDR_MAINFRAME"));
+    m_icon = new QSystemTrayIcon(icon, this);
+    if (m_menu) {
+        if (m_defaultItem)
+            m_menu->setDefaultAction(m_defaultItem);
+        m_icon->setContextMenu(m_menu);
+    }
+    connect(m_icon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { TrayWndProc(reason); });
 }
 
 void SysTray::AddTrayIcon()
 {
+    m_wanted = true;
+    if (!m_icon && TrayAvailable())
+        CreateIcon();
+    if (!m_icon)
+        return; // the host's arrival adds it
     m_icon->setToolTip(TrayTexts::Fill(m_languageIndex).szTip);
     m_icon->show();
     m_docked = false;
+    m_dockLooks = 0;
     CheckDocked();
-    m_dockTimer.start();
 }
 
-bool SysTray::PlatformIconDocked()
+void SysTray::OnHostsChanged()
 {
-    // On X11 the icon is a small window of Qt's that the tray host embeds; it is exposed once it
-    // sits in the host's panel (Qt then knows its place on the screen), and destroyed when the
-    // host goes away. Embedded, it is no top-level window. Other platforms place the icon
-    // themselves.
-    static bool embedding = false;
-    if (const QWindow* w = PlatformIconWindow()) {
-        embedding = true;
-        return w->isExposed();
+    if (!m_wanted)
+        return;
+    if (!m_icon) {
+        AddTrayIcon();
+        return;
     }
-    // A new host is there before Qt has made the icon's window for it.
-    return !embedding && QSystemTrayIcon::isSystemTrayAvailable();
+    m_dockLooks = 0;
+    CheckDocked();
+}
+
+bool SysTray::PlatformIconDocked() const
+{
+    // On X11 an XEmbed icon is a small window of Qt's that the tray host embeds; it is exposed
+    // once it sits in the host's panel, and destroyed when the host goes away. A D-Bus icon
+    // has its place as long as a StatusNotifierItem host is there.
+    if (const QWindow* w = PlatformIconWindow())
+        return w->isExposed();
+    return !m_embedded && m_hosts->StatusNotifierHost();
 }
 
 QWindow* SysTray::PlatformIconWindow()
@@ -78,15 +102,28 @@ QWindow* SysTray::PlatformIconWindow()
 
 void SysTray::CheckDocked()
 {
-    const bool docked = m_icon->isVisible() && IconDocked();
+    const bool docked = m_icon && m_icon->isVisible() && IconDocked();
+    // Wait for the place only while a host is there to give it, and not for ever.
+    const bool wait =
+        !docked && m_icon && m_icon->isVisible() && TrayAvailable() && m_dockLooks++ < 40;
+    if (wait && !m_dockTimer.isActive())
+        m_dockTimer.start();
+    else if (!wait)
+        m_dockTimer.stop();
     if (docked == m_docked)
         return;
     m_docked = docked;
     if (!docked)
         return;
-    // A host that restarts between two looks gives the icon a new window: its end is the undock.
-    if (QWindow* w = PlatformIconWindow())
-        connect(w, &QObject::destroyed, this, [this] { m_docked = false; });
+    // A host that restarts gives the icon a new window: its end is the undock.
+    if (QWindow* w = PlatformIconWindow()) {
+        m_embedded = true;
+        connect(w, &QObject::destroyed, this, [this] {
+            m_docked = false;
+            m_dockLooks = 0;
+            CheckDocked();
+        });
+    }
     // The first place, or the place after the tray host came back: greet there.
     ShowBalloon();
 }
@@ -100,8 +137,21 @@ void SysTray::ShowBalloon()
     if (!m_docked)
         return;
     ++m_balloonCount;
-    m_icon->showMessage(m_lastBalloon.szInfoTitle, m_lastBalloon.szInfo,
-                        QSystemTrayIcon::Information, m_balloonTimeout);
+    Tell(m_lastBalloon.szInfoTitle, m_lastBalloon.szInfo, QSystemTrayIcon::Information,
+         m_balloonTimeout);
+}
+
+bool SysTray::Tell(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon kind,
+                   int timeoutMs)
+{
+    const Notifier::Urgency urgency =
+        kind == QSystemTrayIcon::Critical ? Notifier::Urgency::Critical : Notifier::Urgency::Normal;
+    if (m_notifier->Notify(title, text, urgency, timeoutMs))
+        return true;
+    if (!m_icon || !m_icon->isVisible() || !m_docked)
+        return false;
+    m_icon->showMessage(title, text, kind, timeoutMs);
+    return true;
 }
 
 void SysTray::MinimiseToTray()
@@ -113,7 +163,6 @@ void SysTray::MinimiseToTray()
         m_window->setWindowState(m_window->windowState() | Qt::WindowMinimized);
         return;
     }
-    ShowBalloon();
     // Only hidden, never minimised by us: Qt maps a window leaving the minimised state before it
     // marks it normal, and the window manager then keeps it iconic (it vanished again at once).
     // A window the user minimised was made iconic by the window manager and maps back normal.
@@ -141,7 +190,10 @@ bool SysTray::IsInTray() const
 
 void SysTray::RemoveTrayIcon()
 {
-    m_icon->hide();
+    m_wanted = false;
+    m_dockTimer.stop();
+    if (m_icon)
+        m_icon->hide();
 }
 
 void SysTray::TrayWndProc(QSystemTrayIcon::ActivationReason reason)

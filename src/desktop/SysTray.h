@@ -1,7 +1,9 @@
-// The notification-area icon: tip, welcome balloon, left click to show or hide the window,
-// right click for the tray menu.
+// The notification-area icon: tip, welcome, left click to show or hide the window, right click
+// for the tray menu. The icon is made once a tray host is there, and greets where it docks.
 #pragma once
 
+#include "Notifier.h"
+#include "TrayHostWatch.h"
 #include "TrayTexts.h"
 
 #include <QObject>
@@ -27,11 +29,12 @@ class SysTray final : public QObject
     // The interface language of the tip and balloon; used from the next add or minimise on.
     void SetLanguageIndex(const QString& languageIndex);
 
-    // Shows the icon with its tip. The welcome balloon follows once the icon has its place in
-    // the notification area, and again whenever it docks anew (the tray host restarted).
+    // Shows the icon with its tip, now or as soon as a tray host appears. The welcome follows
+    // once the icon has its place in the notification area, and again whenever it docks anew
+    // (the tray host restarted).
     void AddTrayIcon();
-    // Greets again and hides the window and its taskbar entry, leaving the icon; without a
-    // notification area the window is minimised to the taskbar instead.
+    // Hides the window and its taskbar entry, leaving the icon; without a notification area the
+    // window is minimised to the taskbar instead.
     void MinimiseToTray();
     // Back to the normal state (never maximised), shown, raised and focused.
     void RestoreWindow();
@@ -39,6 +42,11 @@ class SysTray final : public QObject
     bool IsInTray() const;
     // Removes the icon for good (the final unload).
     void RemoveTrayIcon();
+
+    // A message for the user: a notification where a server is there, else a balloon at the
+    // docked icon. False when neither can be shown.
+    bool Tell(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon kind,
+              int timeoutMs);
 
     // Milliseconds a balloon stays; 10 s unless changed.
     void SetBalloonTimeout(int ms) { m_balloonTimeout = ms; }
@@ -51,7 +59,12 @@ class SysTray final : public QObject
     // Whether the icon sits in a notification area now (tests answer for the platform).
     bool IconDocked() const { return m_iconDocked(); }
     void SetIconDocked(std::function<bool()> docked) { m_iconDocked = std::move(docked); }
+    // Null until a tray host has been there.
     QSystemTrayIcon* Icon() const { return m_icon; }
+    TrayHostWatch* Hosts() const { return m_hosts; }
+    Notifier* Notifications() const { return m_notifier; }
+    // Whether a timer of ours runs (only while an icon waits for its place).
+    bool Waiting() const { return m_dockTimer.isActive(); }
     const TrayTexts::Record& LastBalloon() const { return m_lastBalloon; }
     int BalloonCount() const { return m_balloonCount; }
 
@@ -61,20 +74,31 @@ class SysTray final : public QObject
   private:
     void TrayWndProc(QSystemTrayIcon::ActivationReason reason);
     void ShowBalloon();
+    void CreateIcon();
+    void OnHostsChanged();
     void CheckDocked();
-    static bool PlatformIconDocked();
+    bool PlatformIconDocked() const;
     static QWindow* PlatformIconWindow();
 
     QPointer<QWidget> m_window;
+    QMenu* m_menu = nullptr;
+    QAction* m_defaultItem = nullptr;
     QSystemTrayIcon* m_icon = nullptr;
+    TrayHostWatch* m_hosts = nullptr;
+    Notifier* m_notifier = nullptr;
+    bool m_wanted = false;
+    // Qt placed the icon in an XEmbed tray (its own small window) rather than on the bus.
+    bool m_embedded = false;
     QString m_languageIndex;
     TrayTexts::Record m_lastBalloon;
     int m_balloonCount = 0;
     int m_balloonTimeout = 10000;
     bool m_hidePending = false;
     bool m_docked = false;
-    // Watches the icon's place: there is no signal for docking.
+    // Looks for the icon's place while it waits for it after a host appeared: an XEmbed icon
+    // gives no signal for docking. Never runs once docked or with no host.
     QTimer m_dockTimer;
-    std::function<bool()> m_trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    std::function<bool()> m_iconDocked = &SysTray::PlatformIconDocked;
+    int m_dockLooks = 0;
+    std::function<bool()> m_trayAvailable = [this] { return m_hosts->Present(); };
+    std::function<bool()> m_iconDocked = [this] { return PlatformIconDocked(); };
 };

@@ -40,6 +40,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_outcome->setMinimumHeight(40);
     m_fallback = new QCheckBox(text(238), this);
+    m_localVoice = new QCheckBox(text(273), this);
 
     auto* keyRow = new QHBoxLayout;
     keyRow->addWidget(m_key, 1);
@@ -52,6 +53,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     form->addRow(text(208), m_url);
     form->addRow(text(209), keyRow);
     form->addRow(QString(), m_fallback);
+    form->addRow(QString(), m_localVoice);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(text(212), QDialogButtonBox::AcceptRole);
     buttons->addButton(text(213), QDialogButtonBox::RejectRole);
@@ -66,6 +68,7 @@ ServiceDialog::ServiceDialog(SettingsStore& store, const QString& languageIndex,
     m_url->setText(stored.url);
     m_key->setText(stored.key);
     m_fallback->setChecked(stored.fallback);
+    m_localVoice->setChecked(stored.localVoice);
     showDefaultUrl();
 
     connect(m_service, &QComboBox::currentIndexChanged, this, [this] {
@@ -93,6 +96,7 @@ ServiceSettings ServiceDialog::chosen() const
     service.url = m_url->text().trimmed();
     service.key = m_key->text().trimmed();
     service.fallback = m_fallback->isChecked();
+    service.localVoice = m_localVoice->isChecked();
     return service;
 }
 

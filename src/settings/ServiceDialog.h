@@ -32,6 +32,7 @@ class ServiceDialog final : public QDialog
     QPushButton* testButton() const { return m_test; }
     QLabel* testOutcome() const { return m_outcome; }
     QCheckBox* fallbackBox() const { return m_fallback; }
+    QCheckBox* localVoiceBox() const { return m_localVoice; }
 
   signals:
     // Stored; the window takes it at once.
@@ -51,4 +52,5 @@ class ServiceDialog final : public QDialog
     QPushButton* m_test = nullptr;
     QLabel* m_outcome = nullptr;
     QCheckBox* m_fallback = nullptr;
+    QCheckBox* m_localVoice = nullptr;
 };

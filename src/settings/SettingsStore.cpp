@@ -1,6 +1,5 @@
-// Reads through a fresh QSettings each time. Writes edit the INI text ourselves and replace the
-// file through a checked save beside it: QSettings' own sync can rename an empty file over the
-// settings when the disk fills, and still report success.
+// Reads through a fresh QSettings each time. Writes go through QSettings on a copy beside the
+// file, are read back and compared, and only then replace the file through a checked save.
 #include "SettingsStore.h"
 
 #include "FileSave.h"
@@ -9,11 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <cctype>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -24,87 +23,26 @@ QString keyPath(const QString& key)
     return kGroup + QLatin1Char('/') + key;
 }
 
-// A value as QSettings reads it back as this very string.
-QByteArray iniValue(const QString& value)
+// Every value of an INI file as a fresh QSettings reads it.
+QHash<QString, QVariant> readAll(const QString& path)
 {
-    // A leading '@' marks Qt's typed values; doubled, it stays text.
-    const QByteArray utf8 = (value.startsWith(QLatin1Char('@')) ? u'@' + value : value).toUtf8();
-    QByteArray out;
-    bool quote = utf8.startsWith(' ') || utf8.endsWith(' ');
-    bool afterHex = false; // "\x" takes every hex digit that follows it
-    for (const char c : utf8) {
-        const auto u = static_cast<uchar>(c);
-        quote = quote || c == ';' || c == ',' || c == '=';
-        if (u < 0x20 || u == 0x7f || (afterHex && std::isxdigit(u))) {
-            out += "\\x" + QByteArray::number(u, 16);
-            afterHex = true;
-            continue;
-        }
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-        afterHex = false;
-    }
-    return quote ? '"' + out + '"' : out;
+    const QSettings settings(path, QSettings::IniFormat);
+    QHash<QString, QVariant> all;
+    for (const QString& key : settings.allKeys())
+        all.insert(key, settings.value(key));
+    return all;
 }
 
-bool continues(const QByteArray& line)
+// Copies the file's bytes to a new file beside it; its path, or "" when that fails.
+QString copyBeside(const QString& path, const QByteArray& bytes)
 {
-    qsizetype slashes = 0;
-    for (qsizetype i = line.size() - 1; i >= 0 && line.at(i) == '\\'; --i)
-        ++slashes;
-    return slashes % 2 == 1;
-}
-
-// Sets "Group/Key" values in INI text and leaves every other line as it was (comments, order,
-// groups we do not know), so a hand-edited file changes only where asked.
-QByteArray withValues(const QByteArray& text, const QList<std::pair<QString, QString>>& values)
-{
-    QList<QByteArray> lines; // logical lines: a backslash before the break continues one
-    for (const QByteArray& raw : text.split('\n')) {
-        if (!lines.isEmpty() && continues(lines.last()))
-            lines.last() += '\n' + raw;
-        else
-            lines.append(raw);
+    QTemporaryFile copy(path + QStringLiteral(".XXXXXX"));
+    copy.setAutoRemove(false);
+    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) {
+        copy.remove();
+        return {};
     }
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    for (const auto& [path, value] : values) {
-        const QByteArray group = path.section(QLatin1Char('/'), 0, 0).toUtf8();
-        const QByteArray key = path.section(QLatin1Char('/'), 1).toUtf8();
-        QByteArray current;
-        qsizetype lastInGroup = -1;
-        bool set = false;
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const QByteArray t = lines.at(i).trimmed();
-            if (t.startsWith('[')) {
-                current = t.mid(1, t.indexOf(']') - 1).trimmed();
-                if (current == group)
-                    lastInGroup = i;
-                continue;
-            }
-            if (current != group || t.isEmpty() || t.startsWith(';') || t.startsWith('#'))
-                continue;
-            lastInGroup = i;
-            if (!t.contains('=') || t.left(t.indexOf('=')).trimmed() != key)
-                continue;
-            if (set) // a later duplicate would win when read back
-                lines.removeAt(i--);
-            else
-                lines[i] = key + '=' + iniValue(value);
-            set = true;
-        }
-        if (set)
-            continue;
-        if (lastInGroup >= 0) {
-            lines.insert(lastInGroup + 1, key + '=' + iniValue(value));
-            continue;
-        }
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QByteArray());
-        lines << '[' + group + ']' << key + '=' + iniValue(value);
-    }
-    return lines.join('\n') + '\n';
+    return copy.fileName();
 }
 
 } // namespace
@@ -152,15 +90,35 @@ bool SettingsStore::writeValues(const QList<std::pair<QString, QString>>& values
     }
     if (!QDir().mkpath(before.absolutePath()))
         return false;
-    QSaveFile file(m_filePath); // keeps the old file's mode
-    if (!file.open(QIODevice::WriteOnly))
+    // Qt parses and writes the file, hand edits included, on a copy beside it; the copy goes in
+    // place only when Qt reports no error and a fresh read finds every value. Qt's own save can
+    // leave an empty file on a full disk and still report success.
+    const QString copy = copyBeside(m_filePath, text);
+    if (copy.isEmpty())
         return false;
-    // The key never reaches a file that others can read.
-    if (ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        return false;
+    QHash<QString, QVariant> expected = readAll(copy);
+    bool ok = true;
+    {
+        QSettings settings(copy, QSettings::IniFormat);
+        for (const auto& [path, value] : values) {
+            settings.setValue(path, value);
+            expected.insert(path, value);
+        }
+        settings.sync();
+        ok = settings.status() == QSettings::NoError;
     }
-    if (!FileSave::Commit(file, withValues(text, values)))
+    QByteArray written;
+    if (ok) {
+        QFile result(copy);
+        ok = result.open(QIODevice::ReadOnly);
+        written = result.readAll();
+        ok = ok && readAll(copy) == expected;
+    }
+    QFile::remove(copy);
+    // The key never reaches a file that others can read.
+    const auto permissions =
+        ownerOnly ? QFileDevice::ReadOwner | QFileDevice::WriteOwner : QFileDevice::Permissions();
+    if (!ok || !FileSave::SaveWhole(m_filePath, written, permissions))
         return false;
     // QSettings keeps each file parsed and reads it again only when its size or time differs, to
     // the millisecond: a rewrite of the same size within that millisecond must still be seen.
@@ -202,6 +160,9 @@ ServiceSettings SettingsStore::ReadService() const
     // Anything but "false" keeps the fallback on, as it is by default.
     service.fallback = settings.value(QStringLiteral("Service/Fallback")).toString().trimmed() !=
                        QLatin1String("false");
+    service.localVoice =
+        settings.value(QStringLiteral("Service/LocalVoice")).toString().trimmed() ==
+        QLatin1String("true");
     // An unknown name falls back to the defaults whole, not to another service's address.
     if (service.name != name)
         return service;
@@ -217,6 +178,8 @@ bool SettingsStore::WriteService(const ServiceSettings& service)
          {QStringLiteral("Service/Url"), service.url.trimmed()},
          {QStringLiteral("Service/Key"), service.key.trimmed()},
          {QStringLiteral("Service/Fallback"),
-          service.fallback ? QStringLiteral("true") : QStringLiteral("false")}},
+          service.fallback ? QStringLiteral("true") : QStringLiteral("false")},
+         {QStringLiteral("Service/LocalVoice"),
+          service.localVoice ? QStringLiteral("true") : QStringLiteral("false")}},
         !service.key.trimmed().isEmpty());
 }

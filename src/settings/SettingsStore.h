@@ -38,7 +38,8 @@ class SettingsStore final
                       int systemLanguage, int monitorClipboard, int cacheTranslations);
     bool WriteOptions(const OptionsRecord& record);
 
-    // [Service] Name, Url, Key; a missing or unknown name gives "page" and the defaults.
+    // [Service] Name, Url, Key, Fallback; a missing or unknown name gives "google-web" and the
+    // defaults.
     ServiceSettings ReadService() const;
     // Once a key is stored the file is readable by its owner only.
     bool WriteService(const ServiceSettings& service);

@@ -80,8 +80,8 @@ Translation Translate(const ServiceSettings& chosen, const ServiceRequest& reque
         // Debian's Apertium cannot detect the language.
         QString why = t.reply.ok() ? t.reason : t.reply.message;
         if (!why.endsWith(u'.') && !why.endsWith(u'。'))
-            why += u'.';
-        t.note = why + u' ' + Say(lang, 237);
+            why += lang == u"1" ? u'.' : u'。';
+        t.note = why + (lang == u"1" ? QStringLiteral(" ") : QString()) + Say(lang, 237);
         return t;
     }
     if (fallback) {

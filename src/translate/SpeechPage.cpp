@@ -21,8 +21,8 @@ int hexValue(char c)
     return -1;
 }
 
-// Undoes only what the writer does: "%80" to "%FF" for UTF-8 bytes and "%26" for "&". Any
-// other "%" is the user's own text ("50% off", "%41").
+// Undoes only what the writer does: "%80" to "%FF" for UTF-8 bytes, "%26" for "&" and "%25"
+// for a "%" that would read as an escape. Any other "%" is the user's own text ("50% off").
 QByteArray decodeWrittenEscapes(const QByteArray& in)
 {
     QByteArray out;
@@ -32,7 +32,7 @@ QByteArray decodeWrittenEscapes(const QByteArray& in)
             const int high = hexValue(in[i + 1]);
             const int low = hexValue(in[i + 2]);
             const int byte = high < 0 || low < 0 ? -1 : high * 16 + low;
-            if (byte >= 0x80 || byte == 0x26) {
+            if (byte >= 0x80 || byte == 0x26 || byte == 0x25) {
                 out += char(byte);
                 i += 2;
                 continue;
@@ -43,6 +43,26 @@ QByteArray decodeWrittenEscapes(const QByteArray& in)
     return out;
 }
 } // namespace
+
+QString EscapeForPage(const QString& text, bool ampersands)
+{
+    const auto isHex = [&](qsizetype i) {
+        return i < text.size() &&
+               hexValue(char(text.at(i).unicode() < 0x80 ? text.at(i).unicode() : 0)) >= 0;
+    };
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'%' && isHex(i + 1) && isHex(i + 2))
+            out += QLatin1String("%25");
+        else if (c == u'&' && ampersands)
+            out += QLatin1String("%26");
+        else
+            out += c;
+    }
+    return out;
+}
 
 QString EncodeForUrl(const QString& text)
 {

@@ -8,6 +8,9 @@
 
 namespace SpeechPage {
 
+// The text as a page holds it, so that it reads back exactly: a "%" that would read as an
+// escape becomes "%25", and with ampersands (the source's page) every "&" becomes "%26".
+QString EscapeForPage(const QString& text, bool ampersands);
 // UTF-16 units below 0x80 pass unchanged; everything else becomes %XX of its UTF-8 bytes.
 QString EncodeForUrl(const QString& text);
 

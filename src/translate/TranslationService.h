@@ -18,6 +18,8 @@ struct ServiceSettings
     int timeoutMs = HttpTransport::kDefaultTimeoutMs;
     // When the service cannot answer, Apertium on this computer translates instead.
     bool fallback = true;
+    // Speech always comes from the voice on this computer, never from the web.
+    bool localVoice = false;
 };
 
 struct ServiceRequest

@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -55,6 +58,8 @@ class Verbalto
     }
     ~Verbalto() { stop(); }
 
+    void setEnv(const QString& name, const QString& value) { m_env.insert(name, value); }
+
     // Writes the settings file before the start; the loopback server plays the page service
     // unless the file chooses another.
     void setSettings(const QByteArray& ini)
@@ -70,9 +75,19 @@ class Verbalto
         if (!QFileInfo::exists(config.path() + QStringLiteral("/Verbalto/Verbalto.ini")))
             setSettings({});
         m_process.setProcessEnvironment(m_env);
-        m_process.start(TestUtil::binPath(QStringLiteral("verbalto")), args);
+        if (m_wrapper.isEmpty())
+            m_process.start(TestUtil::binPath(QStringLiteral("verbalto")), args);
+        else
+            m_process.start(m_wrapper.first(),
+                            m_wrapper.mid(1) +
+                                QStringList{TestUtil::binPath(QStringLiteral("verbalto"))} + args);
         return m_process.waitForStarted();
     }
+    // Starts the program through another (unshare -n: with no network).
+    void startThrough(const QStringList& wrapper) { m_wrapper = wrapper; }
+
+    void setEnvironment(const QString& name, const QString& value) { m_env.insert(name, value); }
+    void unsetEnvironment(const QString& name) { m_env.remove(name); }
 
     // Runs with the settings and working folders of another (the same user's session).
     void shareFoldersWith(const Verbalto& other)
@@ -153,6 +168,7 @@ class Verbalto
   private:
     const TestHttpServer& m_server;
     QProcessEnvironment m_env;
+    QStringList m_wrapper;
     QProcess m_process;
     QString m_window;
     int m_menuBar = 0;
@@ -248,6 +264,156 @@ class WindowManager
             m_process.kill();
             m_process.waitForFinished(5000);
         }
+    }
+
+  private:
+    QProcess m_process;
+};
+
+// A private session bus for the test's lifetime; the test's own tools (gdbus, dunstctl) talk to
+// it too. Programs the bus starts on demand (the panel's settings store) read their settings
+// from configHome.
+class SessionBus
+{
+  public:
+    bool start(const QString& configHome)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        m_process.setProcessEnvironment(env);
+        // A socket in the file system (not an abstract one), so that a program in a network
+        // namespace of its own reaches the bus too.
+        m_process.start(QStringLiteral("dbus-daemon"),
+                        {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                         QStringLiteral("--address=unix:dir=") + m_socketFolder.path(),
+                         QStringLiteral("--print-address=1")});
+        if (!m_process.waitForStarted(5000) ||
+            !TestUtil::waitUntil([&] { return m_process.canReadLine(); }, 5000))
+            return false;
+        m_address = QString::fromUtf8(m_process.readLine()).trimmed();
+        m_saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+        return true;
+    }
+    QString address() const { return m_address; }
+    ~SessionBus()
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_saved);
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+  private:
+    QTemporaryDir m_socketFolder;
+    QProcess m_process;
+    QString m_address;
+    QByteArray m_saved;
+};
+
+// Reads a property of the StatusNotifierItem watcher through gdbus ("" without a watcher).
+inline QString WatcherProperty(const QString& name)
+{
+    return TestUtil::runTool(QStringLiteral("gdbus"),
+                             {QStringLiteral("call"), QStringLiteral("--session"),
+                              QStringLiteral("-d"), QStringLiteral("org.kde.StatusNotifierWatcher"),
+                              QStringLiteral("-o"), QStringLiteral("/StatusNotifierWatcher"),
+                              QStringLiteral("-m"),
+                              QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                              QStringLiteral("org.kde.StatusNotifierWatcher"), name});
+}
+
+// A tray that speaks StatusNotifierItem: xfce4-panel with one panel holding its status tray.
+class StatusTray
+{
+  public:
+    // The settings folder the session bus hands to the panel's settings store.
+    static QString writeConfig(const QString& configHome)
+    {
+        const QString folder = configHome + QStringLiteral("/xfce4/xfconf/xfce-perchannel-xml");
+        QDir().mkpath(folder);
+        TestUtil::writeFile(folder + QStringLiteral("/xfce4-panel.xml"),
+                            R"(<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="size" type="uint" value="26"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+)");
+        return configHome;
+    }
+    bool start()
+    {
+        m_process.start(QStringLiteral("xfce4-panel"), {QStringLiteral("--disable-wm-check")});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return TestUtil::waitUntil(
+            [] {
+                return WatcherProperty(QStringLiteral("IsStatusNotifierHostRegistered"))
+                    .contains(QStringLiteral("true"));
+            },
+            20000);
+    }
+    // The bus name and path of the first registered item ("" for none).
+    static QString firstItem()
+    {
+        const QString items = WatcherProperty(QStringLiteral("RegisteredStatusNotifierItems"));
+        return items.section(u'\'', 1, 1);
+    }
+    ~StatusTray()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+  private:
+    QProcess m_process;
+};
+
+// A notification server (dunst) that keeps every notification, also one equal to the last.
+class NotificationServer
+{
+  public:
+    bool start(const QString& folder)
+    {
+        const QString config = folder + QStringLiteral("/dunstrc");
+        TestUtil::writeFile(config, "[global]\nstack_duplicates = false\n");
+        m_process.start(QStringLiteral("dunst"), {QStringLiteral("-config"), config});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return TestUtil::waitUntil(
+            [] {
+                return TestUtil::runTool(QStringLiteral("dunstctl"), {QStringLiteral("is-paused")})
+                    .contains(QStringLiteral("false"));
+            },
+            10000);
+    }
+    // The notifications that arrived from the given application, oldest last.
+    static QJsonArray fromApp(const QString& app)
+    {
+        TestUtil::runTool(QStringLiteral("dunstctl"), {QStringLiteral("close-all")});
+        QThread::msleep(300);
+        const QJsonDocument history = QJsonDocument::fromJson(
+            TestUtil::runTool(QStringLiteral("dunstctl"), {QStringLiteral("history")}).toUtf8());
+        QJsonArray ours;
+        for (const QJsonValue& n : history[QStringLiteral("data")][0].toArray()) {
+            if (n[QStringLiteral("appname")][QStringLiteral("data")].toString() == app)
+                ours.append(n);
+        }
+        return ours;
+    }
+    ~NotificationServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
 
   private:

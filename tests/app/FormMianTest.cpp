@@ -4,8 +4,10 @@
 #include "LanguageCatalogue.h"
 #include "ServiceDialog.h"
 #include "SpeechButton.h"
+
 #include "StringTable.h"
 #include "TestUtil.h"
+#include <QSignalSpy>
 
 #include "SettingsStore.h"
 #include <QAbstractButton>
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
@@ -145,9 +148,27 @@ TEST_F(Form, SpeechButtonAsksTheServiceForTheSound)
     window->Combo2->setCurrentIndex(17);
     translate(QStringLiteral("R&D 中"));
     SpeechButton* source = window->WebBrowser2[1];
+    // The voice is the Google web API's, wherever the page came from.
+    ServiceSettings google;
+    google.name = QStringLiteral("google-web");
+    google.url = server.baseUrl();
+    window->useService(google);
+    QSignalSpy finished(&source->player(), &SpeechPlayer::finished);
     source->click();
     EXPECT_EQ(source->lastRequest().toString(QUrl::FullyEncoded),
-              server.baseUrl() + QStringLiteral("/translate_tts?q=R%26D%20%E4%B8%AD&tl=en"));
+              server.baseUrl() +
+                  QStringLiteral("/translate_tts?ie=UTF-8&client=gtx&tl=en&q=R%26D%20%E4%B8%AD"));
+    // No sound came back: the voice on this computer spoke instead.
+    ASSERT_TRUE(finished.wait(5000));
+    // Apertium has no voice: the one on this computer speaks, and a second click stops it.
+    QSignalSpy requested(&source->player(), &SpeechPlayer::requested);
+    google.name = QStringLiteral("apertium");
+    window->useService(google);
+    source->click();
+    EXPECT_TRUE(source->player().speaking());
+    source->click();
+    EXPECT_FALSE(source->player().speaking());
+    EXPECT_EQ(requested.count(), 0);
 }
 
 TEST_F(Form, ResultLayoutFollowsTheTwoCheckBoxes)
@@ -541,16 +562,28 @@ TEST_F(Form, AChosenServiceTakesEffectAtOnceAndItsFailuresAreTold)
     EXPECT_TRUE(told.contains(u"Model crashed")) << told.toStdString();
     EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
 
-    // A copy elsewhere: never a modal box.
+    // A copy elsewhere, with no tray and no notification server: never a box, the window's
+    // note says it.
     window->clipMonitor()->StartClipMonitor();
     QGuiApplication::clipboard()->setText(QStringLiteral("copied"));
     ASSERT_TRUE(TestUtil::waitUntil(
         [&] { return server.requests().last().body.contains("copied"); }, 5000));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    auto* notice = window->findChild<QMessageBox*>(QStringLiteral("ServiceFailure"));
-    ASSERT_NE(notice, nullptr);
-    EXPECT_TRUE(notice->isVisible() && notice->text().contains(u"Model crashed"));
-    notice->close();
+    EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+    EXPECT_TRUE(window->TranslationNote->toolTip().contains(u"Model crashed"))
+        << window->TranslationNote->toolTip().toStdString();
+}
+
+TEST_F(Form, AnOfflineCopyIsToldInTheNoteNotInABox)
+{
+    window->setOnlineCheck([] { return false; });
+    window->clipMonitor()->StartClipMonitor();
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied offline"));
+    EXPECT_TRUE(TestUtil::waitUntil(
+        [&] { return window->TranslationNote->toolTip() == window->Text(102); }, 5000))
+        << window->TranslationNote->toolTip().toStdString();
+    EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+    EXPECT_EQ(server.requestCount(), 0);
 }
 
 TEST_F(Form, BusyCursorShowsOnlyWhileATranslationWaits)

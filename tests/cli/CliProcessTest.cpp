@@ -488,3 +488,41 @@ TEST_F(CliProcess, ApertiumOnThisMachineTranslatesGoodMorning)
     EXPECT_EQ(french.exitCode, 4);
     EXPECT_TRUE(french.err.contains("English → Spanish")) << french.err.toStdString();
 }
+
+TEST_F(CliProcess, SpeakToWritesTheLocalVoiceAsMonoSixteenBitWav)
+{
+    const QString wav = tempPath("out.wav");
+    Outcome o = run(QStringList{QStringLiteral("-s"), QStringLiteral("en"), QStringLiteral("-t"),
+                                QStringLiteral("es"), QStringLiteral("--speak-to"), wav,
+                                QStringLiteral("Good morning")});
+    ASSERT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, QByteArray("Bonjour\n"));
+    QProcess sox;
+    sox.setProcessChannelMode(QProcess::MergedChannels);
+    sox.start(QStringLiteral("sox"), {QStringLiteral("--i"), wav});
+    ASSERT_TRUE(sox.waitForFinished());
+    const QString info = QString::fromUtf8(sox.readAll());
+    EXPECT_TRUE(info.contains(QStringLiteral("Channels       : 1"))) << qPrintable(info);
+    EXPECT_TRUE(info.contains(QStringLiteral("16-bit Signed Integer PCM"))) << qPrintable(info);
+    sox.start(QStringLiteral("sox"), {wav, QStringLiteral("-n"), QStringLiteral("stat")});
+    ASSERT_TRUE(sox.waitForFinished());
+    const QString stat = QString::fromUtf8(sox.readAll());
+    const auto value = [&](const char* name) {
+        const QString line = stat.section(QString::fromLatin1(name), 1).section(u'\n', 0, 0);
+        return line.section(u':', 1).trimmed().toDouble();
+    };
+    // "Bonjour" read aloud: about a second of sound, not silence.
+    EXPECT_GT(value("Length (seconds)"), 0.4) << qPrintable(stat);
+    EXPECT_LT(value("Length (seconds)"), 3.0) << qPrintable(stat);
+    EXPECT_GT(value("RMS     amplitude"), 0.02) << qPrintable(stat);
+
+    // A folder that is not there, a language no voice speaks, a voice that is no choice.
+    o = run(QStringList{QStringLiteral("-t"), QStringLiteral("es"), QStringLiteral("--speak-to"),
+                        tempPath("no/such/folder/out.wav"), QStringLiteral("hello")});
+    EXPECT_EQ(o.exitCode, 3);
+    o = run(QStringList{QStringLiteral("-t"), QStringLiteral("yi"), QStringLiteral("--speak-to"),
+                        wav, QStringLiteral("hello")});
+    EXPECT_EQ(o.exitCode, 5);
+    EXPECT_TRUE(o.err.contains("no voice speaks \"yi\"")) << o.err.toStdString();
+    EXPECT_EQ(run(args({"--voice", "loud", "--speak", "hello"})).exitCode, 2);
+}

@@ -85,6 +85,24 @@ TEST_F(ClipMonitorTest, OwnCopySkipsExactlyItsOwnChange)
     EXPECT_EQ(w.translated, QStringList{QStringLiteral("someone else's")});
 }
 
+TEST_F(ClipMonitorTest, TheSameTextHandedOverAgainIsNotPastedAgain)
+{
+    clipboard->setText(QStringLiteral("copied once"));
+    monitor.StartClipMonitor();
+    Spin();
+    ASSERT_EQ(w.translated.size(), 1);
+    w.source = QStringLiteral("typed since");
+    // Wayland hands the clipboard over again on every focus, unchanged.
+    emit clipboard->dataChanged();
+    Spin();
+    EXPECT_EQ(w.translated.size(), 1);
+    EXPECT_EQ(w.source, u"typed since");
+
+    clipboard->setText(QStringLiteral("copied twice"));
+    Spin();
+    EXPECT_EQ(w.translated.last(), u"copied twice");
+}
+
 TEST_F(ClipMonitorTest, ImagesFilesAndBlanksDoNothing)
 {
     clipboard->setText(QStringLiteral("   "));

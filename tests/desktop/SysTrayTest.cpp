@@ -46,24 +46,26 @@ TEST(SysTray, AddingGreetsInTheInterfaceLanguage)
     EXPECT_FALSE(f.tray->Icon()->icon().isNull());
 }
 
-TEST(SysTray, EveryMinimiseHidesAndGreetsInTheCurrentLanguage)
+TEST(SysTray, MinimisingHidesWithoutGreetingAgainAndTheTipFollowsTheLanguage)
 {
     TrayFixture f(QStringLiteral("1"));
     f.tray->AddTrayIcon();
-    f.window.showMinimized();
-    f.settled();
-    EXPECT_FALSE(f.window.isVisible());
-    EXPECT_TRUE(f.tray->IsInTray());
-    EXPECT_EQ(f.tray->BalloonCount(), 2);
+    for (int i = 0; i < 5; ++i) {
+        f.window.showMinimized();
+        f.settled();
+        EXPECT_FALSE(f.window.isVisible());
+        EXPECT_TRUE(f.tray->IsInTray());
+        f.tray->RestoreWindow();
+    }
+    EXPECT_EQ(f.tray->BalloonCount(), 1);
     EXPECT_EQ(f.tray->LastBalloon().szInfo, u"Welcome to use Verbalto 1.5.18");
 
-    f.tray->RestoreWindow();
     f.tray->SetLanguageIndex(QStringLiteral("2"));
     f.window.setWindowState(Qt::WindowMinimized);
     f.settled();
     EXPECT_FALSE(f.window.isVisible());
-    EXPECT_EQ(f.tray->BalloonCount(), 3);
-    EXPECT_EQ(f.tray->LastBalloon().szInfo, QString::fromUtf8("欢迎使用Verbalto 1.5.18"));
+    EXPECT_EQ(f.tray->BalloonCount(), 1);
+    EXPECT_EQ(f.tray->Icon()->toolTip(), QString::fromUtf8("Verbalto正在运行中..."));
 }
 
 TEST(SysTray, WithoutANotificationAreaMinimisingKeepsTheWindowFindable)
@@ -87,7 +89,7 @@ TEST(SysTray, LeftClickTogglesAndRestoresTheNormalState)
     emit f.tray->Icon()->activated(QSystemTrayIcon::Trigger);
     f.settled();
     EXPECT_FALSE(f.window.isVisible());
-    EXPECT_EQ(f.tray->BalloonCount(), 2); // one greeting per trip, not two
+    EXPECT_EQ(f.tray->BalloonCount(), 1); // the welcome of the start only
 
     emit f.tray->Icon()->activated(QSystemTrayIcon::Trigger);
     f.settled();
@@ -127,10 +129,32 @@ TEST(SysTray, TheBalloonWaitsForTheIconsPlaceAndGreetsAgainAfterTheHostReturns)
 
     docked = true;
     ASSERT_TRUE(TestUtil::waitUntil([&] { return f.tray->BalloonCount() == 1; }));
+    EXPECT_FALSE(f.tray->Waiting()) << "docked: nothing polls";
     docked = false; // the tray host ends ...
-    TestUtil::waitUntil([] { return false; }, 600);
+    emit f.tray->Hosts()->changed();
     docked = true; // ... and starts again
-    ASSERT_TRUE(TestUtil::waitUntil([&] { return f.tray->BalloonCount() == 2; }));
-    TestUtil::waitUntil([] { return false; }, 600);
+    emit f.tray->Hosts()->changed();
     EXPECT_EQ(f.tray->BalloonCount(), 2);
+    EXPECT_FALSE(f.tray->Waiting());
+}
+
+TEST(SysTray, TheIconIsMadeWhenAHostAppearsAndNothingWaitsWithoutOne)
+{
+    TrayFixture f(QStringLiteral("1"));
+    bool host = false;
+    f.tray->SetTrayAvailable([&] { return host; });
+    f.tray->AddTrayIcon();
+    EXPECT_EQ(f.tray->Icon(), nullptr);
+    EXPECT_FALSE(f.tray->Waiting());
+    f.window.showMinimized(); // no notification area: stays in the taskbar
+    f.settled();
+    EXPECT_TRUE(f.window.isMinimized());
+
+    host = true;
+    emit f.tray->Hosts()->changed();
+    ASSERT_NE(f.tray->Icon(), nullptr);
+    EXPECT_TRUE(f.tray->Icon()->isVisible());
+    EXPECT_EQ(f.tray->Icon()->contextMenu(), f.menuSYS);
+    EXPECT_EQ(f.tray->BalloonCount(), 1);
+    EXPECT_FALSE(f.tray->Waiting());
 }

@@ -43,6 +43,8 @@ expect "-" -t --to -s --from --hl -f -o --json --list-languages --help --version
 expect "--li" --list-languages --list-services !--json
 expect "--serv" --service --service-url
 expect "--a" --api-key
+expect "--spe" --speak --speak-to
+expect "--voice " local online
 expect "-t f" fr fi !en
 expect "--from e" en es !fr
 expect "--hl zh" zh-CN zh-TW

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -194,6 +196,13 @@ TEST_F(SettingsStoreTest, ServiceFallsBackToTheWebApiAndAStoredKeyIsPrivate)
     TestUtil::writeFile(otherPath, "[Service]\nName=page\nFallback=false\n");
     EXPECT_EQ(SettingsStore(otherPath).ReadService().name, u"page");
     EXPECT_FALSE(SettingsStore(otherPath).ReadService().fallback);
+    // The voice on this computer is chosen only when asked for, and kept when written.
+    EXPECT_FALSE(SettingsStore(otherPath).ReadService().localVoice);
+    ServiceSettings local;
+    local.name = QStringLiteral("apertium");
+    local.localVoice = true;
+    ASSERT_TRUE(SettingsStore(otherPath).WriteService(local));
+    EXPECT_TRUE(SettingsStore(otherPath).ReadService().localVoice);
     TestUtil::writeFile(iniPath(), "[Service]\nName=babel\nUrl=http://x\nKey=k\n");
     const ServiceSettings unknown = store.ReadService();
     EXPECT_EQ(unknown.name, u"google-web");
@@ -209,4 +218,35 @@ TEST_F(SettingsStoreTest, ServiceFallsBackToTheWebApiAndAStoredKeyIsPrivate)
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFile::permissions(iniPath()) & others);
     EXPECT_TRUE(QFile::permissions(iniPath()) & QFile::ReadOwner);
+}
+
+// Hand-edited files that text editing got wrong: after a save every value reads back, the new
+// one and all that were there.
+TEST_F(SettingsStoreTest, HandEditedFilesReadBackEveryValueAfterASave)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("Verbalto")));
+    const QByteArray files[] = {
+        "[Setup]\r\nFont=Arial|400|\\\r\nFalse\r\nOptions=1|1|1|1|1|1|1\r\n",
+        "[Setup]\nLanguage=\"3\nOptions=1|1|1|1|1|1|1\n",
+        "\xEF\xBB\xBF[Setup]\nLanguage=3\nOptions=1|1|1|1|1|1|1\n",
+        "[Setup]\rLanguage=3\rOptions=1|1|1|1|1|1|1\r[Service]\rName=deepl\r",
+        "# a \" in a comment\n[Setup]\nLanguage=3\nOptions=1|1|1|1|1|1|1\n",
+        "[Setup]\nLanguage=3\n[Other]\nkey%20with%2Fslash=1\nOptions=1|1|1|1|1|1|1\n",
+    };
+    for (const QByteArray& file : files) {
+        ASSERT_TRUE(TestUtil::writeFile(iniPath(), file));
+        QSettings before(iniPath(), QSettings::IniFormat);
+        QHash<QString, QVariant> values;
+        for (const QString& key : before.allKeys())
+            values.insert(key, before.value(key));
+        SettingsStore store(iniPath());
+        ASSERT_TRUE(store.SaveSetting(SettingsStore::kOptionsKey, QStringLiteral("2|3|0|0|4|0|1")))
+            << file.toStdString();
+        values.insert(QStringLiteral("Setup/Options"), QStringLiteral("2|3|0|0|4|0|1"));
+        const QSettings after(iniPath(), QSettings::IniFormat);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            EXPECT_EQ(after.value(it.key()), it.value())
+                << it.key().toStdString() << " in " << file.toStdString();
+        EXPECT_EQ(store.ReadOptions(), QStringLiteral("2|3|0|0|4|0|1")) << file.toStdString();
+    }
 }

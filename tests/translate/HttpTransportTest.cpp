@@ -106,4 +106,13 @@ TEST(HttpTransport, CompressedBodyOutgrowsItsDeclaredLengthWholeButNotTheCap)
         HttpTransport::Get(at(server, "/deflated"), false, {5000, HttpTransport::kListLimit});
     EXPECT_FALSE(capped.ok);
     EXPECT_TRUE(capped.body.isEmpty());
+
+    // A compressed reply that would grow by thousands of times is refused, with a reason.
+    CannedReply bomb = CannedReply::ok(qCompress(QByteArray(64 << 20, 'a')).mid(4));
+    bomb.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+    server.setReply("/bomb", bomb);
+    const HttpResult refused = HttpTransport::Get(at(server, "/bomb"), false);
+    EXPECT_TRUE(refused.body.isEmpty());
+    EXPECT_FALSE(refused.error.trimmed().endsWith(u':')) << refused.error.toStdString();
+    EXPECT_FALSE(refused.error.isEmpty());
 }

@@ -21,23 +21,25 @@ TEST(SpeechPage, PageIsOneExactLine)
 {
     const QByteArray page = BuildSpeechPageText(QStringLiteral("a%26b é"), QStringLiteral("fr"),
                                                 QStringLiteral("http://translate.google.com"));
-    EXPECT_EQ(page,
-              QByteArray("<html><head><base target='_blank' href='http://translate.google.com'></head>"
-                         "<body scroll=no leftmargin=0   topmargin=0   style=border-width=0;border-style:none>"
-                         "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\""
-                         "http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=5,0,0,0"
-                         "\" width=\"18\" height=\"18\" id=\"input_tts_flash\"><param value=\""
-                         "http://www.gstatic.com/translate/sound_player2.swf\" name=\"movie\"/>"
-                         "<param value=\"sound_name=translate_tts%3Fq%3Da%26b %C3%A9%26tl%3Dfr"
-                         "&sound_name_cb=_inputTTSSoundFile\" name=\"flashvars\"/><param value=\"transparent\" "
-                         "name=\"wmode\"/><param value=\"always\" name=\"allowScriptAccess\"/></object>"
-                         "</body></html>\r\n"));
+    EXPECT_EQ(
+        page,
+        QByteArray(
+            "<html><head><base target='_blank' href='http://translate.google.com'></head>"
+            "<body scroll=no leftmargin=0   topmargin=0   style=border-width=0;border-style:none>"
+            "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" codebase=\""
+            "http://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab#version=5,0,0,0"
+            "\" width=\"18\" height=\"18\" id=\"input_tts_flash\"><param value=\""
+            "http://www.gstatic.com/translate/sound_player2.swf\" name=\"movie\"/>"
+            "<param value=\"sound_name=translate_tts%3Fq%3Da%26b %C3%A9%26tl%3Dfr"
+            "&sound_name_cb=_inputTTSSoundFile\" name=\"flashvars\"/><param value=\"transparent\" "
+            "name=\"wmode\"/><param value=\"always\" name=\"allowScriptAccess\"/></object>"
+            "</body></html>\r\n"));
 }
 
 TEST(SpeechPage, SoundNameReadBackFromThePage)
 {
-    const QByteArray page = BuildSpeechPageText(QStringLiteral("R%26D \"中\" 100%"), QStringLiteral("zh-CN"),
-                                                QStringLiteral("http://h"));
+    const QByteArray page = BuildSpeechPageText(
+        QStringLiteral("R%26D \"中\" 100%"), QStringLiteral("zh-CN"), QStringLiteral("http://h"));
     const auto sound = ParsePage(page);
     ASSERT_TRUE(sound.has_value());
     EXPECT_EQ(sound->text, u"R&D \"中\" 100%");
@@ -68,14 +70,32 @@ TEST(SpeechPage, EveryTextComesBackAsWritten)
     }
 }
 
+// What the window writes, the source's page with "&" as "%26" and the translation's without,
+// reads back exactly, also where the text spells escapes of its own.
+TEST(SpeechPage, EscapedForThePageEveryTextReadsBackExactly)
+{
+    for (const bool ampersands : {true, false}) {
+        for (const QString& text :
+             {QStringLiteral("caf%C3%A9"), QStringLiteral("AT%26T & co"), QStringLiteral("100%E9"),
+              QStringLiteral("%25 and %2525"), QStringLiteral("café 50% off%")}) {
+            const auto sound = ParsePage(BuildSpeechPageText(
+                EscapeForPage(text, ampersands), QStringLiteral("fr"), QStringLiteral("http://h")));
+            ASSERT_TRUE(sound.has_value());
+            EXPECT_EQ(sound->text, text) << ampersands;
+        }
+    }
+}
+
 TEST(SpeechPage, LanguageWithoutSpeechDeletesThePage)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("soun(0).tmp"));
-    EXPECT_EQ(WritePage(dir.path(), 0, QStringLiteral("hi"), QStringLiteral("en"), QStringLiteral("http://h")),
+    EXPECT_EQ(WritePage(dir.path(), 0, QStringLiteral("hi"), QStringLiteral("en"),
+                        QStringLiteral("http://h")),
               std::optional<bool>(true));
     EXPECT_TRUE(QFile::exists(path));
-    EXPECT_EQ(WritePage(dir.path(), 0, QStringLiteral("hi"), QStringLiteral("th"), QStringLiteral("http://h")),
+    EXPECT_EQ(WritePage(dir.path(), 0, QStringLiteral("hi"), QStringLiteral("th"),
+                        QStringLiteral("http://h")),
               std::optional<bool>(false));
     EXPECT_FALSE(QFile::exists(path));
     // Automatic detection never speaks.
@@ -88,7 +108,7 @@ TEST(SpeechPage, UnwritableFolderIsReportedAsNothing)
     QTemporaryDir dir;
     // A folder path that runs through a regular file cannot hold a page, even for root.
     ASSERT_TRUE(TestUtil::writeFile(dir.filePath(QStringLiteral("file")), "x"));
-    EXPECT_EQ(WritePage(dir.filePath(QStringLiteral("file")), 0, QStringLiteral("hi"), QStringLiteral("en"),
-                        QStringLiteral("http://h")),
+    EXPECT_EQ(WritePage(dir.filePath(QStringLiteral("file")), 0, QStringLiteral("hi"),
+                        QStringLiteral("en"), QStringLiteral("http://h")),
               std::nullopt);
 }
