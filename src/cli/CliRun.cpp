@@ -16,6 +16,7 @@
 #include "SpeechPlayer.h"
 #include "TranslationService.h"
 #include "WavFile.h"
+#include "services/ServiceSupport.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -203,6 +205,8 @@ Environment Environment::FromProcess()
     env.apiKey = qEnvironmentVariable("VERBALTO_API_KEY");
     env.timeoutMs = TimeoutFromText(qEnvironmentVariable("VERBALTO_TIMEOUT_MS"));
     env.locale = QLocale::system();
+    env.listCacheFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/verbalto";
     return env;
 }
 
@@ -247,6 +251,8 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     }
 
     const SettingsStore store(environment.settingsPath);
+    // One request a translation, as curl makes: the service's list is asked once a day.
+    ServiceSupport::SetListCacheFolder(environment.listCacheFolder);
     const ServiceSettings service = chooseService(options, store.ReadService(), environment);
     Translation answered;
     answered.service = service.name;

@@ -24,9 +24,11 @@ struct Environment final
     QString settingsPath; // the settings file holding the stored options and service
     QString apiKey;       // VERBALTO_API_KEY
     int timeoutMs = 0;
-    QLocale locale; // date and time formats of the results file
+    QLocale locale;          // date and time formats of the results file
+    QString listCacheFolder; // where language lists are kept for a day; empty keeps none
 
-    // The user's settings file, VERBALTO_API_KEY and VERBALTO_TIMEOUT_MS.
+    // The user's settings file, VERBALTO_API_KEY, VERBALTO_TIMEOUT_MS and
+    // $XDG_CACHE_HOME/verbalto.
     static Environment FromProcess();
 };
 

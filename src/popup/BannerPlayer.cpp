@@ -13,6 +13,10 @@ BannerPlayer::BannerPlayer(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_TranslucentBackground);
     m_timer.setParent(this);
     connect(&m_timer, &QTimer::timeout, this, &BannerPlayer::advance);
+    m_rest.setParent(this);
+    m_rest.setSingleShot(true);
+    m_rest.setInterval(BannerSettings::kSheenRestMs);
+    connect(&m_rest, &QTimer::timeout, this, &BannerPlayer::updateTimer);
     SetSettings(BannerSettings{});
 }
 
@@ -50,6 +54,10 @@ void BannerPlayer::advance()
 {
     ++m_frame;
     update();
+    if (BannerSettings::SweepEnds(m_frame, width())) {
+        m_timer.stop();
+        m_rest.start();
+    }
 }
 
 void BannerPlayer::SetInView(bool inView)
@@ -67,17 +75,20 @@ bool BannerPlayer::running() const
 
 bool BannerPlayer::IsRunning() const
 {
-    return m_timer.isActive() || (m_movie && GifAnimation::IsRunning(*m_movie));
+    return m_timer.isActive() || m_rest.isActive() ||
+           (m_movie && GifAnimation::IsRunning(*m_movie));
 }
 
 void BannerPlayer::updateTimer()
 {
     // The sheen runs only over a still image that is on screen, a movie only while seen.
     const bool run = running() && !m_image.isNull() && m_settings.style == 0;
-    if (run && !m_timer.isActive())
+    if (run && !m_timer.isActive() && !m_rest.isActive()) {
         m_timer.start();
-    else if (!run)
+    } else if (!run) {
         m_timer.stop();
+        m_rest.stop();
+    }
     if (m_movie)
         GifAnimation::SetRunning(*m_movie, running());
 }

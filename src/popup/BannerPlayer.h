@@ -49,6 +49,7 @@ class BannerPlayer final : public QWidget
     QImage m_image;
     QMovie* m_movie = nullptr;
     QTimer m_timer;
+    QTimer m_rest; // between two sweeps of the sheen
     long long m_frame = 0;
     bool m_inView = true;
 };

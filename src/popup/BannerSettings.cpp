@@ -60,6 +60,15 @@ int BannerSettings::FrameMs() const
     return 1000 / std::clamp(speed, 1, 20);
 }
 
+bool BannerSettings::SweepEnds(long long frame, int width)
+{
+    const auto off = [width](long long n) {
+        const int x = SheenX(n, width);
+        return x + kSheenWidth <= 0 || x >= width;
+    };
+    return frame > 0 && off(frame) && !off(frame - 1);
+}
+
 int BannerSettings::SheenX(long long frame, int width)
 {
     // The band enters from the left, crosses the image and leaves before it starts again.

@@ -28,4 +28,9 @@ struct BannerSettings
     // Left edge of the sheen band in frame n over an image of the given width.
     static int SheenX(long long frame, int width);
     static constexpr int kSheenWidth = 60;
+    // Between two sweeps the banner rests and draws nothing: an open window costs a repaint and
+    // an X round trip per frame, all day.
+    static constexpr int kSheenRestMs = 15000;
+    // Whether frame n is the first after a sweep, the band having just left the image.
+    static bool SweepEnds(long long frame, int width);
 };

@@ -88,6 +88,8 @@ class CliProcess : public ::testing::Test
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        // Lists kept by one test stay out of the others and out of the user's cache.
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_config.path() + QStringLiteral("/cache"));
         env.insert(QStringLiteral("VERBALTO_TRANSLATE_URL"),
                    serviceUrl.isEmpty() ? m_server.baseUrl() : serviceUrl);
         env.insert(QStringLiteral("VERBALTO_TIMEOUT_MS"), QString::number(timeoutMs));

@@ -75,6 +75,16 @@ TEST(BannerSettings, SheenCrossesTheImageAndStartsAgain)
     }
     EXPECT_GE(restarts, 2);
     EXPECT_EQ(BannerSettings::SheenX(-5, 0), -BannerSettings::kSheenWidth);
+
+    // The banner rests once per sweep, when the band has left the image.
+    int rests = 0;
+    for (int f = 0; f < 200; ++f) {
+        if (!BannerSettings::SweepEnds(f, 620))
+            continue;
+        ++rests;
+        EXPECT_GE(BannerSettings::SheenX(f, 620), 620);
+    }
+    EXPECT_EQ(rests, restarts);
 }
 
 TEST(HtmlPage, OfflinePageEmbedsOnePlayerThatNamesItsSettings)

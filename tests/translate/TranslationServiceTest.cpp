@@ -3,9 +3,14 @@
 #include "TestHttpServer.h"
 #include "services/ServiceSupport.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -96,6 +101,59 @@ TEST_F(Services, LibreTranslateSendsTheDocumentedFormAndAsksForItsLanguagesOnce)
     EXPECT_TRUE(reply.message.contains(u"French") && reply.message.contains(u"Chinese"))
         << reply.message.toStdString();
     EXPECT_EQ(requestsTo("/translate").size(), 2);
+}
+
+TEST_F(Services, AKeptListServesLaterRunsPerAddressForADayAndIsAskedAgainOnARefusedPair)
+{
+    QTemporaryDir folder;
+    ServiceSupport::SetListCacheFolder(folder.path());
+    server.setReply("/languages", CannedReply::ok(kLibreLanguages));
+    server.setReply("/translate", CannedReply::ok(R"({"translatedText":"Bonjour"})"));
+    ASSERT_TRUE(translate("libretranslate", QStringLiteral("Hello"), "en", "fr").ok());
+    ServiceSupport::ClearListCache(); // a later run
+    ASSERT_TRUE(translate("libretranslate", QStringLiteral("Hello"), "en", "fr").ok());
+    EXPECT_EQ(requestsTo("/languages").size(), 1);
+
+    // Another address keeps its own list.
+    TestHttpServer other;
+    other.setReply("/languages",
+                   CannedReply::ok(R"([{"code":"en","targets":["de"]},{"code":"de"}])"));
+    other.setReply("/translate", CannedReply::ok(R"({"translatedText":"Hallo"})"));
+    ServiceSettings settings;
+    settings.name = QStringLiteral("libretranslate");
+    settings.url = other.baseUrl();
+    settings.timeoutMs = 3000;
+    const ServiceRequest toGerman{QStringLiteral("Hello"), QStringLiteral("en"),
+                                  QStringLiteral("de"), QStringLiteral("en")};
+    EXPECT_TRUE(TranslationServices::Make(settings)->Translate(toGerman).ok());
+    EXPECT_EQ(other.requests().size(), 2);
+
+    // The first server has added German since its list was kept: a refused pair asks again.
+    server.setReply(
+        "/languages",
+        CannedReply::ok(R"([{"code":"en","targets":["fr","de"]},{"code":"fr"},{"code":"de"}])"));
+    ServiceSupport::ClearListCache();
+    EXPECT_TRUE(translate("libretranslate", QStringLiteral("Hello"), "en", "de").ok());
+    EXPECT_EQ(requestsTo("/languages").size(), 2);
+    // A list fetched in this run that refuses a pair is not asked again.
+    EXPECT_FALSE(translate("libretranslate", QStringLiteral("Hello"), "en", "ja").ok());
+    EXPECT_EQ(requestsTo("/languages").size(), 2);
+
+    // A day later every list is asked again.
+    for (const QFileInfo& kept : QDir(folder.path()).entryInfoList(QDir::Files)) {
+        QFile file(kept.filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        json[QStringLiteral("fetched")] =
+            QDateTime::currentMSecsSinceEpoch() - ServiceSupport::kListKeptMs;
+        file.resize(0);
+        file.seek(0);
+        file.write(QJsonDocument(json).toJson());
+    }
+    ServiceSupport::ClearListCache();
+    EXPECT_TRUE(translate("libretranslate", QStringLiteral("Hello"), "en", "fr").ok());
+    EXPECT_EQ(requestsTo("/languages").size(), 3);
+    ServiceSupport::SetListCacheFolder({});
 }
 
 TEST_F(Services, ErrorStatusesAreRefusalsInWords)

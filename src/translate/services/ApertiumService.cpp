@@ -97,6 +97,9 @@ class ApertiumService final : public TranslationService
         if (pairs.outcome.failure != ServiceFailure::None)
             return Failed(pairs.outcome);
         const QString pair = choosePair(pairs.items, source, request.target);
+        // A list kept from an earlier run may predate the pair: ask once more.
+        if (pair.isEmpty() && RefreshKeptList(name(), baseUrl()))
+            return Translate(request);
         if (pair.isEmpty()) {
             ServiceReply refused = PairNotOffered(lang, name(), source, request.target);
             refused.message += u' ' + Say(lang, 220, {describePairs(pairs.items, lang)});

@@ -39,6 +39,9 @@ class DeeplService final : public TranslationService
         if (offered.outcome.failure != ServiceFailure::None)
             return Failed(offered.outcome);
         const QString target = ToServiceCode(kTargets, request.target, offered.items);
+        // A list kept from an earlier run may predate the target: ask once more.
+        if (target.isEmpty() && RefreshKeptList(name(), baseUrl()))
+            return Translate(request);
         if (target.isEmpty() || sourceCode(request.source) == target.section(u'-', 0, 0))
             return PairNotOffered(lang, name(), request.source, request.target);
 

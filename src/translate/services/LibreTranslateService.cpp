@@ -35,7 +35,12 @@ class LibreTranslateService final : public TranslationService
                                    ? QStringLiteral("auto")
                                    : ToServiceCode(kCodes, request.source, codes);
         const QString target = ToServiceCode(kCodes, request.target, codes);
-        if (source.isEmpty() || target.isEmpty() || !offersPair(offered.items, source, target))
+        const bool refused =
+            source.isEmpty() || target.isEmpty() || !offersPair(offered.items, source, target);
+        // A list kept from an earlier run may predate the pair: ask once more.
+        if (refused && RefreshKeptList(name(), baseUrl()))
+            return Translate(request);
+        if (refused)
             return PairNotOffered(lang, name(), request.source, request.target);
 
         const QString key = settings().key.trimmed();

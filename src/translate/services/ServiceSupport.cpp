@@ -4,10 +4,18 @@
 #include "StringTable.h"
 #include "TranslateRequest.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QMutex>
+#include <QSaveFile>
+#include <optional>
 
 namespace ServiceSupport {
 
@@ -208,31 +216,107 @@ ServiceReply StatusFailure(int status, const QString& detail, const QString& int
 }
 
 namespace {
-QMutex g_cacheMutex;
-QHash<QString, LanguageList>& cache()
+struct CachedEntry
 {
-    static QHash<QString, LanguageList> lists;
+    LanguageList list;
+    bool fromDisk = false; // kept from an earlier run, so it may predate a pair
+};
+QMutex g_cacheMutex;
+QString g_cacheFolder;
+QHash<QString, CachedEntry>& cache()
+{
+    static QHash<QString, CachedEntry> lists;
     return lists;
 }
+
+QString cacheFile(const QString& key)
+{
+    if (g_cacheFolder.isEmpty())
+        return {};
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256);
+    return g_cacheFolder + QStringLiteral("/list-") + QString::fromLatin1(hash.toHex().left(24)) +
+           QStringLiteral(".json");
+}
+
+std::optional<LanguageList> readKept(const QString& service, const QString& url,
+                                     const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || file.size() > HttpTransport::kListLimit ||
+        !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    const qint64 age = QDateTime::currentMSecsSinceEpoch() - json.value(u"fetched").toInteger(-1);
+    // Another service or address with the same hash, a clock set back, or older than a day.
+    if (json.value(u"service").toString() != service || json.value(u"url").toString() != url ||
+        age < 0 || age >= kListKeptMs)
+        return std::nullopt;
+    LanguageList list;
+    for (const QJsonValue& item : json.value(u"items").toArray())
+        list.items.append(item.toString());
+    list.outcome.count = int(list.items.size());
+    return list;
+}
+
+void keep(const QString& service, const QString& url, const QString& path, const LanguageList& list)
+{
+    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).path()))
+        return;
+    QJsonObject json{{QStringLiteral("service"), service},
+                     {QStringLiteral("url"), url},
+                     {QStringLiteral("fetched"), QDateTime::currentMSecsSinceEpoch()},
+                     {QStringLiteral("items"), QJsonArray::fromStringList(list.items)}};
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(json).toJson(QJsonDocument::Compact));
+        file.commit();
+    }
+}
 } // namespace
+
+void SetListCacheFolder(const QString& folder)
+{
+    QMutexLocker lock(&g_cacheMutex);
+    g_cacheFolder = folder;
+}
 
 LanguageList CachedList(const QString& service, const QString& url,
                         const std::function<LanguageList()>& fetch)
 {
     const QString key = service + QLatin1Char('\n') + url;
+    QString path;
     {
         QMutexLocker lock(&g_cacheMutex);
         const auto it = cache().constFind(key);
         if (it != cache().cend())
-            return *it;
+            return it->list;
+        path = cacheFile(key);
+    }
+    if (const auto kept = readKept(service, url, path)) {
+        QMutexLocker lock(&g_cacheMutex);
+        cache().insert(key, {*kept, true});
+        return *kept;
     }
     LanguageList list = fetch();
     // A failure is not kept: the next translation asks again.
     if (list.outcome.failure == ServiceFailure::None) {
+        keep(service, url, path, list);
         QMutexLocker lock(&g_cacheMutex);
-        cache().insert(key, list);
+        cache().insert(key, {list, false});
     }
     return list;
+}
+
+bool RefreshKeptList(const QString& service, const QString& url)
+{
+    const QString key = service + QLatin1Char('\n') + url;
+    QMutexLocker lock(&g_cacheMutex);
+    const auto it = cache().find(key);
+    if (it == cache().end() || !it->fromDisk)
+        return false;
+    cache().erase(it);
+    QFile::remove(cacheFile(key));
+    return true;
 }
 
 LanguageList FetchList(const TranslationService& service, int timeoutMs, const QString& path,

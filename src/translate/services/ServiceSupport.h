@@ -64,8 +64,9 @@ QString WithCrLf(QString text);
 ServiceReply StatusFailure(int status, const QString& detail, const QString& interfaceLanguage,
                            const QString& service);
 
-// The language list of one service at one address, fetched once per run. fetch returns the
-// list (service codes, or "src|tgt" pairs) or a failure; only a successful list is kept.
+// The language list of one service at one address, fetched once per run, and with a cache
+// folder kept there for a day. fetch returns the list (service codes, or "src|tgt" pairs) or a
+// failure; only a successful list is kept.
 struct LanguageList
 {
     ServiceLanguages outcome;
@@ -86,6 +87,13 @@ ServiceLanguages Offered(const LanguageList& list, const QString& interfaceLangu
                          const QString& service, int text, const QString& details = {});
 // Tests start from an empty cache.
 void ClearListCache();
+// Where lists are kept between runs, one file per service and address; empty (the default)
+// keeps them for the run only. The command line asks once a day instead of before every text.
+void SetListCacheFolder(const QString& folder);
+inline constexpr qint64 kListKeptMs = 24 * 60 * 60 * 1000;
+// A list kept from an earlier run may predate a pair the service offers now. When that list
+// refused a pair, forget it here and on disk and say true: the caller asks again once.
+bool RefreshKeptList(const QString& service, const QString& url);
 
 } // namespace ServiceSupport
 

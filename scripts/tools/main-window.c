@@ -1,0 +1,98 @@
+/* Waits for a program's main window, the managed normal-type top-level window with the exact
+ * title, mapped and viewable, and prints its id; with "close" it then asks the window manager to
+ * close it (_NET_CLOSE_WINDOW) and waits until it is no longer viewable. The tray icon, balloons
+ * and popups may carry the same title, so the title alone is not enough.
+ * Usage: main-window PID TITLE [close] */
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+static Display* dpy;
+
+static unsigned char* property(Window w, const char* name, Atom type, unsigned long* count)
+{
+    Atom actual;
+    int format;
+    unsigned long after;
+    unsigned char* data = NULL;
+    *count = 0;
+    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 1 << 16, False, type,
+                           &actual, &format, count, &after, &data) != Success)
+        return NULL;
+    return data;
+}
+
+static int is_main(Window w, long pid, const char* title)
+{
+    unsigned long n;
+    int ok = 1;
+    unsigned char* p = property(w, "_NET_WM_PID", XA_CARDINAL, &n);
+    ok = ok && p && n == 1 && ((unsigned long*)p)[0] == (unsigned long)pid;
+    if (p)
+        XFree(p);
+    p = property(w, "_NET_WM_NAME", XInternAtom(dpy, "UTF8_STRING", False), &n);
+    ok = ok && p && strlen(title) == n && memcmp(p, title, n) == 0;
+    if (p)
+        XFree(p);
+    Atom normal = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE_NORMAL", False);
+    p = property(w, "_NET_WM_WINDOW_TYPE", XA_ATOM, &n);
+    int typed = 0;
+    for (unsigned long i = 0; p && i < n; ++i)
+        typed = typed || ((Atom*)p)[i] == normal;
+    if (p)
+        XFree(p);
+    XWindowAttributes attr;
+    return ok && typed && XGetWindowAttributes(dpy, w, &attr) && attr.map_state == IsViewable;
+}
+
+static Window find(long pid, const char* title)
+{
+    unsigned long n;
+    Window found = 0;
+    unsigned char* p = property(DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW, &n);
+    for (unsigned long i = 0; p && i < n && !found; ++i)
+        if (is_main(((Window*)p)[i], pid, title))
+            found = ((Window*)p)[i];
+    if (p)
+        XFree(p);
+    return found;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 3 || !(dpy = XOpenDisplay(NULL))) {
+        fprintf(stderr, "usage: main-window PID TITLE [close] (with a display)\n");
+        return 2;
+    }
+    long pid = atol(argv[1]);
+    Window w = 0;
+    for (int i = 0; i < 400 && !(w = find(pid, argv[2])); ++i)
+        usleep(50000);
+    if (!w)
+        return 1;
+    printf("0x%lx\n", w);
+    fflush(stdout);
+    if (argc < 4 || strcmp(argv[3], "close") != 0)
+        return 0;
+
+    XEvent e;
+    memset(&e, 0, sizeof e);
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(dpy, "_NET_CLOSE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[1] = 2; /* from a pager: the user's own request */
+    XSendEvent(dpy, DefaultRootWindow(dpy), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XFlush(dpy);
+    for (int i = 0; i < 100; ++i) {
+        XWindowAttributes attr;
+        if (!XGetWindowAttributes(dpy, w, &attr) || attr.map_state != IsViewable)
+            return 0;
+        usleep(50000);
+    }
+    return 1;
+}
