@@ -92,12 +92,12 @@ QString errorDescription(quint32 code)
 } // namespace
 
 cOpenSaveDialog::Error::Error(qint32 number, const QString& source, const QString& description)
-    : number_(number), source_(source), description_(description),
-      what_((source + QStringLiteral(": ") + description).toUtf8())
+    : m_number(number), m_source(source), m_description(description),
+      m_what((source + QStringLiteral(": ") + description).toUtf8())
 {
 }
 
-cOpenSaveDialog::cOpenSaveDialog(Chooser chooser) : chooser_(std::move(chooser)) {}
+cOpenSaveDialog::cOpenSaveDialog(Chooser chooser) : m_chooser(std::move(chooser)) {}
 
 bool cOpenSaveDialog::ShowOpen(QWidget* ownerHwnd)
 {
@@ -111,19 +111,19 @@ bool cOpenSaveDialog::ShowSave(QWidget* ownerHwnd)
 
 void cOpenSaveDialog::Clear()
 {
-    rec_ = Record{};
-    storedFlags_ = 0;
-    cancelError_ = false;
-    minimumBufferSize_ = 0;
+    m_rec = Record{};
+    m_storedFlags = 0;
+    m_cancelError = false;
+    m_minimumBufferSize = 0;
 }
 
 QString cOpenSaveDialog::FileName() const
 {
-    const QString& buffer = rec_.lpstrFile;
-    if (rec_.nFileOffset == 0)
+    const QString& buffer = m_rec.lpstrFile;
+    if (m_rec.nFileOffset == 0)
         return upToFirstNul(buffer);
     // A multiple selection is the folder and the names, each ended by NUL, then one more NUL.
-    const qsizetype end = buffer.indexOf(QStringView(u"\0\0", 2), rec_.nFileOffset - 1);
+    const qsizetype end = buffer.indexOf(QStringView(u"\0\0", 2), m_rec.nFileOffset - 1);
     if (end >= 0)
         return buffer.left(end);
     // A name that just fits its buffer has a single NUL after it, which is not part of it.
@@ -135,85 +135,85 @@ QString cOpenSaveDialog::FileName() const
 
 void cOpenSaveDialog::setFileName(const QString& fTitle)
 {
-    writeBuffer(rec_.lpstrFile, rec_.nMaxFile, fTitle, DefaultMaxFile);
+    writeBuffer(m_rec.lpstrFile, m_rec.nMaxFile, fTitle, DefaultMaxFile);
     // The offsets described the previous choice, which the new name replaces.
-    rec_.nFileOffset = 0;
-    rec_.nFileExtension = 0;
+    m_rec.nFileOffset = 0;
+    m_rec.nFileExtension = 0;
 }
 
 QString cOpenSaveDialog::FileTitle() const
 {
-    return upToFirstNul(rec_.lpstrFileTitle);
+    return upToFirstNul(m_rec.lpstrFileTitle);
 }
 
 void cOpenSaveDialog::setFileTitle(const QString& fTitle)
 {
-    writeBuffer(rec_.lpstrFileTitle, rec_.nMaxFileTitle, fTitle, DefaultMaxFileTitle);
+    writeBuffer(m_rec.lpstrFileTitle, m_rec.nMaxFileTitle, fTitle, DefaultMaxFileTitle);
 }
 
 void cOpenSaveDialog::setInitDir(const QString& fPath)
 {
-    rec_.lpstrInitialDir =
+    m_rec.lpstrInitialDir =
         fPath.isEmpty() || fPath.endsWith(u'/') ? fPath : fPath + QLatin1Char('/');
 }
 
 QString cOpenSaveDialog::FilePath() const
 {
-    if (rec_.nFileOffset <= 0)
+    if (m_rec.nFileOffset <= 0)
         return {};
-    const QString folder = rec_.lpstrFile.left(rec_.nFileOffset - 1);
+    const QString folder = m_rec.lpstrFile.left(m_rec.nFileOffset - 1);
     // A file in the root folder: the folder is "/", not nothing.
-    if (folder.isEmpty() && rec_.lpstrFile.startsWith(u'/'))
+    if (folder.isEmpty() && m_rec.lpstrFile.startsWith(u'/'))
         return QStringLiteral("/");
     return folder;
 }
 
 QString cOpenSaveDialog::FileExtension() const
 {
-    if (rec_.nFileExtension <= 0)
+    if (m_rec.nFileExtension <= 0)
         return {};
-    return upToFirstNul(rec_.lpstrFile.mid(rec_.nFileExtension));
+    return upToFirstNul(m_rec.lpstrFile.mid(m_rec.nFileExtension));
 }
 
 QString cOpenSaveDialog::Filter() const
 {
-    if (rec_.lpstrFilter.isEmpty())
+    if (m_rec.lpstrFilter.isEmpty())
         return {};
-    QString text = rec_.lpstrFilter.chopped(1);
+    QString text = m_rec.lpstrFilter.chopped(1);
     return text.replace(Nul, u'|');
 }
 
 void cOpenSaveDialog::setFilter(const QString& fFilter)
 {
     if (fFilter.isEmpty()) {
-        rec_.lpstrFilter.clear();
+        m_rec.lpstrFilter.clear();
         return;
     }
-    rec_.lpstrFilter = QString(fFilter).replace(u'|', Nul) + Nul;
+    m_rec.lpstrFilter = QString(fFilter).replace(u'|', Nul) + Nul;
 }
 
 void cOpenSaveDialog::setFlags(qint32 dFlags)
 {
     if (dFlags < 0)
         return;
-    storedFlags_ = dFlags & ~OFN_EXTENSIONDIFFERENT;
+    m_storedFlags = dFlags & ~OFN_EXTENSIONDIFFERENT;
 }
 
 void cOpenSaveDialog::setMaxFileSize(qint32 nSize)
 {
-    sizeBuffer(rec_.lpstrFile, rec_.nMaxFile, nSize);
+    sizeBuffer(m_rec.lpstrFile, m_rec.nMaxFile, nSize);
 }
 
 void cOpenSaveDialog::setMaxFileTitleSize(qint32 nSize)
 {
-    sizeBuffer(rec_.lpstrFileTitle, rec_.nMaxFileTitle, nSize);
+    sizeBuffer(m_rec.lpstrFileTitle, m_rec.nMaxFileTitle, nSize);
 }
 
 void cOpenSaveDialog::setCustomFilterSize(qint32 nSize)
 {
-    sizeBuffer(rec_.lpstrCustomFilter, rec_.nMaxCustFilter, nSize);
+    sizeBuffer(m_rec.lpstrCustomFilter, m_rec.nMaxCustFilter, nSize);
     if (nSize <= 0)
-        rec_.lpstrCustomFilter.clear();
+        m_rec.lpstrCustomFilter.clear();
 }
 
 cOpenSaveDialog::Error cOpenSaveDialog::ErrorFor(quint32 code, bool save)
@@ -249,20 +249,20 @@ QString cOpenSaveDialog::QtNameFilter(const QString& description, const QString&
 
 void cOpenSaveDialog::prepare(QWidget* owner, bool save)
 {
-    if (rec_.lStructSize == 0)
-        rec_.lStructSize = 88;
-    rec_.hwndOwner = owner;
-    minimumBufferSize_ = 0;
-    if (rec_.nMaxFile <= 0)
-        sizeBuffer(rec_.lpstrFile, rec_.nMaxFile, DefaultMaxFile);
-    if (rec_.nMaxFileTitle <= 0)
-        sizeBuffer(rec_.lpstrFileTitle, rec_.nMaxFileTitle, DefaultMaxFileTitle);
+    if (m_rec.lStructSize == 0)
+        m_rec.lStructSize = 88;
+    m_rec.hwndOwner = owner;
+    m_minimumBufferSize = 0;
+    if (m_rec.nMaxFile <= 0)
+        sizeBuffer(m_rec.lpstrFile, m_rec.nMaxFile, DefaultMaxFile);
+    if (m_rec.nMaxFileTitle <= 0)
+        sizeBuffer(m_rec.lpstrFileTitle, m_rec.nMaxFileTitle, DefaultMaxFileTitle);
     if (save) {
-        rec_.Flags = storedFlags_ & ~OFN_FILEMUSTEXIST;
+        m_rec.Flags = m_storedFlags & ~OFN_FILEMUSTEXIST;
     } else {
-        rec_.Flags = storedFlags_ & ~OFN_OVERWRITEPROMPT;
-        if (rec_.Flags & OFN_FILEMUSTEXIST)
-            rec_.Flags |= OFN_PATHMUSTEXIST;
+        m_rec.Flags = m_storedFlags & ~OFN_OVERWRITEPROMPT;
+        if (m_rec.Flags & OFN_FILEMUSTEXIST)
+            m_rec.Flags |= OFN_PATHMUSTEXIST;
     }
 }
 
@@ -270,27 +270,27 @@ cOpenSaveDialog::Request cOpenSaveDialog::request(bool save) const
 {
     Request r;
     r.save = save;
-    r.owner = rec_.hwndOwner;
-    r.title = rec_.lpstrTitle;
-    r.directory = rec_.lpstrInitialDir;
+    r.owner = m_rec.hwndOwner;
+    r.title = m_rec.lpstrTitle;
+    r.directory = m_rec.lpstrInitialDir;
     if (r.directory.size() > 1 && r.directory.endsWith(u'/'))
         r.directory.chop(1);
-    r.fileName = upToFirstNul(rec_.lpstrFile);
-    if (!rec_.lpstrFilter.isEmpty()) {
-        const QStringList parts = rec_.lpstrFilter.chopped(1).split(Nul);
+    r.fileName = upToFirstNul(m_rec.lpstrFile);
+    if (!m_rec.lpstrFilter.isEmpty()) {
+        const QStringList parts = m_rec.lpstrFilter.chopped(1).split(Nul);
         for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
             r.nameFilters << QtNameFilter(parts.at(i), parts.at(i + 1));
     }
     if (!r.nameFilters.isEmpty())
-        r.selectedFilter = rec_.nFilterIndex >= 1 && rec_.nFilterIndex <= r.nameFilters.size()
-                               ? rec_.nFilterIndex - 1
+        r.selectedFilter = m_rec.nFilterIndex >= 1 && m_rec.nFilterIndex <= r.nameFilters.size()
+                               ? m_rec.nFilterIndex - 1
                                : 0;
-    r.defaultSuffix = rec_.lpstrDefExt;
-    r.multiSelect = !save && (rec_.Flags & OFN_ALLOWMULTISELECT);
-    r.fileMustExist = !save && (rec_.Flags & OFN_FILEMUSTEXIST);
-    r.confirmOverwrite = save && (rec_.Flags & OFN_OVERWRITEPROMPT);
-    r.showHidden = rec_.Flags & OFN_FORCESHOWHIDDEN;
-    r.flags = rec_.Flags;
+    r.defaultSuffix = m_rec.lpstrDefExt;
+    r.multiSelect = !save && (m_rec.Flags & OFN_ALLOWMULTISELECT);
+    r.fileMustExist = !save && (m_rec.Flags & OFN_FILEMUSTEXIST);
+    r.confirmOverwrite = save && (m_rec.Flags & OFN_OVERWRITEPROMPT);
+    r.showHidden = m_rec.Flags & OFN_FORCESHOWHIDDEN;
+    r.flags = m_rec.Flags;
     return r;
 }
 
@@ -311,8 +311,8 @@ quint32 cOpenSaveDialog::store(const Answer& answer, bool save)
     if (files.size() == 1) {
         QString path = files.first();
         offset = qint32(path.lastIndexOf(u'/')) + 1;
-        if (save && !rec_.lpstrDefExt.isEmpty() && path.mid(offset).lastIndexOf(u'.') <= 0)
-            path += u'.' + rec_.lpstrDefExt;
+        if (save && !m_rec.lpstrDefExt.isEmpty() && path.mid(offset).lastIndexOf(u'.') <= 0)
+            path += u'.' + m_rec.lpstrDefExt;
         title = path.mid(offset);
         const qsizetype dot = title.lastIndexOf(u'.');
         // A leading dot marks a hidden file, not an extension.
@@ -328,25 +328,25 @@ quint32 cOpenSaveDialog::store(const Answer& answer, bool save)
         required = qint32(content.size()) + 1;
     }
 
-    if (required > rec_.nMaxFile) {
+    if (required > m_rec.nMaxFile) {
         // The dialog reports the size it needs in the buffer's first character.
-        if (!rec_.lpstrFile.isEmpty())
-            rec_.lpstrFile[0] = QChar(char16_t(qMin(required, 0xFFFF)));
+        if (!m_rec.lpstrFile.isEmpty())
+            m_rec.lpstrFile[0] = QChar(char16_t(qMin(required, 0xFFFF)));
         return FNERR_BUFFERTOOSMALL;
     }
-    rec_.lpstrFile = content + QString(rec_.nMaxFile - content.size(), Nul);
-    rec_.nFileOffset = offset;
-    rec_.nFileExtension = extension;
+    m_rec.lpstrFile = content + QString(m_rec.nMaxFile - content.size(), Nul);
+    m_rec.nFileOffset = offset;
+    m_rec.nFileExtension = extension;
     // The title buffer gets the bare name when it fits, else nothing rather than a cut name.
-    if (rec_.nMaxFileTitle > 0) {
-        const QString fitting = title.size() < rec_.nMaxFileTitle ? title : QString();
-        rec_.lpstrFileTitle = fitting + QString(rec_.nMaxFileTitle - fitting.size(), Nul);
+    if (m_rec.nMaxFileTitle > 0) {
+        const QString fitting = title.size() < m_rec.nMaxFileTitle ? title : QString();
+        m_rec.lpstrFileTitle = fitting + QString(m_rec.nMaxFileTitle - fitting.size(), Nul);
     }
     if (answer.filterIndex > 0)
-        rec_.nFilterIndex = answer.filterIndex;
-    if (!rec_.lpstrDefExt.isEmpty() && files.size() == 1 &&
-        FileExtension().compare(rec_.lpstrDefExt, Qt::CaseInsensitive) != 0)
-        rec_.Flags |= OFN_EXTENSIONDIFFERENT;
+        m_rec.nFilterIndex = answer.filterIndex;
+    if (!m_rec.lpstrDefExt.isEmpty() && files.size() == 1 &&
+        FileExtension().compare(m_rec.lpstrDefExt, Qt::CaseInsensitive) != 0)
+        m_rec.Flags |= OFN_EXTENSIONDIFFERENT;
     return 0;
 }
 
@@ -354,7 +354,7 @@ bool cOpenSaveDialog::show(QWidget* owner, bool save)
 {
     prepare(owner, save);
     const Request r = request(save);
-    const Answer answer = chooser_ ? chooser_(r) : RunFileDialog(r);
+    const Answer answer = m_chooser ? m_chooser(r) : RunFileDialog(r);
     quint32 code = answer.code;
     if (code == 0 && !answer.files.isEmpty()) {
         code = store(answer, save);
@@ -362,8 +362,8 @@ bool cOpenSaveDialog::show(QWidget* owner, bool save)
             return true;
     }
     if (code == FNERR_BUFFERTOOSMALL)
-        minimumBufferSize_ = rec_.lpstrFile.size() < 5 ? -1 : rec_.lpstrFile.at(0).unicode();
-    if (code != 0 || cancelError_)
+        m_minimumBufferSize = m_rec.lpstrFile.size() < 5 ? -1 : m_rec.lpstrFile.at(0).unicode();
+    if (code != 0 || m_cancelError)
         throw ErrorFor(code, save);
     return false;
 }

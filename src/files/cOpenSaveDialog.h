@@ -88,45 +88,45 @@ class cOpenSaveDialog final
     bool ShowSave(QWidget* ownerHwnd);
     void Clear();
 
-    bool CancelError() const { return cancelError_; }
-    void setCancelError(bool cErr) { cancelError_ = cErr; }
+    bool CancelError() const { return m_cancelError; }
+    void setCancelError(bool cErr) { m_cancelError = cErr; }
     QString FileName() const;
     void setFileName(const QString& fTitle);
     QString FileTitle() const;
     void setFileTitle(const QString& fTitle);
-    QString InitDir() const { return rec_.lpstrInitialDir; }
+    QString InitDir() const { return m_rec.lpstrInitialDir; }
     void setInitDir(const QString& fPath);
     QString FilePath() const;
     void setFilePath(const QString& fPath) { setInitDir(fPath); }
     QString FileExtension() const;
-    QString DialogTitle() const { return rec_.lpstrTitle; }
-    void setDialogTitle(const QString& dTitle) { rec_.lpstrTitle = dTitle; }
+    QString DialogTitle() const { return m_rec.lpstrTitle; }
+    void setDialogTitle(const QString& dTitle) { m_rec.lpstrTitle = dTitle; }
     QString Filter() const;
     void setFilter(const QString& fFilter);
-    qint32 Flags() const { return storedFlags_; }
+    qint32 Flags() const { return m_storedFlags; }
     void setFlags(qint32 dFlags);
-    qint32 FlagsEx() const { return rec_.FlagsEx; }
-    void setFlagsEx(qint32 dFlags) { rec_.FlagsEx = dFlags; }
-    qint32 MaxFileSize() const { return rec_.nMaxFile > 0 ? rec_.nMaxFile : DefaultMaxFile; }
+    qint32 FlagsEx() const { return m_rec.FlagsEx; }
+    void setFlagsEx(qint32 dFlags) { m_rec.FlagsEx = dFlags; }
+    qint32 MaxFileSize() const { return m_rec.nMaxFile > 0 ? m_rec.nMaxFile : DefaultMaxFile; }
     void setMaxFileSize(qint32 nSize);
     qint32 MaxFileTitleSize() const
     {
-        return rec_.nMaxFileTitle > 0 ? rec_.nMaxFileTitle : DefaultMaxFileTitle;
+        return m_rec.nMaxFileTitle > 0 ? m_rec.nMaxFileTitle : DefaultMaxFileTitle;
     }
     void setMaxFileTitleSize(qint32 nSize);
-    qint32 FilterIndex() const { return rec_.nFilterIndex; }
-    void setFilterIndex(qint32 nIndex) { rec_.nFilterIndex = nIndex < 0 ? 0 : nIndex; }
-    QString DefaultExt() const { return rec_.lpstrDefExt; }
-    void setDefaultExt(const QString& fExt) { rec_.lpstrDefExt = fExt; }
-    qint32 CustomHookData() const { return rec_.lCustData; }
-    void setCustomHookData(qint32 nPointer) { rec_.lCustData = nPointer; }
-    qint32 CustomHookProc() const { return rec_.lpfnHook; }
-    void setCustomHookProc(qint32 nProc) { rec_.lpfnHook = nProc; }
-    qint32 CustomFilterSize() const { return rec_.nMaxCustFilter; }
+    qint32 FilterIndex() const { return m_rec.nFilterIndex; }
+    void setFilterIndex(qint32 nIndex) { m_rec.nFilterIndex = nIndex < 0 ? 0 : nIndex; }
+    QString DefaultExt() const { return m_rec.lpstrDefExt; }
+    void setDefaultExt(const QString& fExt) { m_rec.lpstrDefExt = fExt; }
+    qint32 CustomHookData() const { return m_rec.lCustData; }
+    void setCustomHookData(qint32 nPointer) { m_rec.lCustData = nPointer; }
+    qint32 CustomHookProc() const { return m_rec.lpfnHook; }
+    void setCustomHookProc(qint32 nProc) { m_rec.lpfnHook = nProc; }
+    qint32 CustomFilterSize() const { return m_rec.nMaxCustFilter; }
     void setCustomFilterSize(qint32 nSize);
-    qint32 MinimumBufferSizeRequired() const { return minimumBufferSize_; }
+    qint32 MinimumBufferSizeRequired() const { return m_minimumBufferSize; }
 
-    const Record& record() const { return rec_; }
+    const Record& record() const { return m_rec; }
 
     // Shows a Qt file dialog for the request and waits for the user.
     static Answer RunFileDialog(const Request& request);
@@ -144,11 +144,11 @@ class cOpenSaveDialog final
     Request request(bool save) const;
     quint32 store(const Answer& answer, bool save);
 
-    Record rec_;
-    qint32 storedFlags_ = 0;
-    bool cancelError_ = false;
-    qint32 minimumBufferSize_ = 0;
-    Chooser chooser_;
+    Record m_rec;
+    qint32 m_storedFlags = 0;
+    bool m_cancelError = false;
+    qint32 m_minimumBufferSize = 0;
+    Chooser m_chooser;
 };
 
 class cOpenSaveDialog::Error final : public std::exception
@@ -156,14 +156,14 @@ class cOpenSaveDialog::Error final : public std::exception
   public:
     Error(qint32 number, const QString& source, const QString& description);
 
-    qint32 Number() const { return number_; }
-    QString Source() const { return source_; }
-    QString Description() const { return description_; }
-    const char* what() const noexcept override { return what_.constData(); }
+    qint32 Number() const { return m_number; }
+    QString Source() const { return m_source; }
+    QString Description() const { return m_description; }
+    const char* what() const noexcept override { return m_what.constData(); }
 
   private:
-    qint32 number_;
-    QString source_;
-    QString description_;
-    QByteArray what_;
+    qint32 m_number;
+    QString m_source;
+    QString m_description;
+    QByteArray m_what;
 };

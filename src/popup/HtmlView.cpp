@@ -60,7 +60,7 @@ HtmlView::~HtmlView()
 
 QNetworkAccessManager& HtmlView::network()
 {
-    return m_network ? *m_network : SharedNetwork();
+    return SharedNetwork();
 }
 
 void HtmlView::SetScrollBarsAllowed(bool allowed)

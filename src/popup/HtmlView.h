@@ -44,7 +44,6 @@ class HtmlView final : public QTextBrowser
     // Where clicked links go; by default the desktop's browser.
     void SetLinkOpener(LinkOpener opener) { m_opener = std::move(opener); }
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
-    void SetNetworkManager(QNetworkAccessManager* manager) { m_network = manager; }
     // Whether scroll bars may appear; a page with <body scroll="no"> never has them.
     void SetScrollBarsAllowed(bool allowed);
 
@@ -104,7 +103,6 @@ class HtmlView final : public QTextBrowser
     int m_timeoutMs = kDefaultTimeoutMs;
     int m_localPending = 0;
     LinkOpener m_opener;
-    QNetworkAccessManager* m_network = nullptr;
     QList<QNetworkReply*> m_replies;
     QSet<QUrl> m_requested;
     QList<Animation> m_movies;

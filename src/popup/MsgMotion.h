@@ -51,9 +51,7 @@ class MsgMotion final
     int TicksLeft() const { return m_ticksLeft; }
     bool NoTimeout() const { return m_noTimeout; }
     bool NoClickClose() const { return m_noClickClose; }
-    bool FadeMode() const { return m_fadeMode; }
     bool AtRest() const { return m_atRest; }
-    int WindowHeight() const { return m_height; }
     void SetWindowHeight(int twips) { m_height = twips; }
 
   private:

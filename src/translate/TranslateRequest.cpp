@@ -91,37 +91,37 @@ class FormBody final : public QIODevice
 {
   public:
     FormBody(const QString& hl, const QString& text, const QString& sl, const QString& tl)
-        : head_(formHead(hl)), text_(text), tail_(formTail(sl, tl)),
-          size_(head_.size() + formEncodedSize(text_) + tail_.size())
+        : m_head(formHead(hl)), m_text(text), m_tail(formTail(sl, tl)),
+          m_size(m_head.size() + formEncodedSize(m_text) + m_tail.size())
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
 
     bool isSequential() const override { return false; }
-    qint64 size() const override { return size_; }
+    qint64 size() const override { return m_size; }
 
   protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
         const qint64 from = pos();
-        if (from < streamPos_)
+        if (from < m_streamPos)
             restart();
         qint64 done = 0;
         while (done < maxSize) {
-            if (pendingAt_ == pending_.size()) {
+            if (m_pendingAt == m_pending.size()) {
                 if (!refill())
                     break;
                 continue;
             }
-            const qint64 available = pending_.size() - pendingAt_;
-            const bool skipping = streamPos_ < from;
-            const qint64 n = qMin(available, skipping ? from - streamPos_ : maxSize - done);
+            const qint64 available = m_pending.size() - m_pendingAt;
+            const bool skipping = m_streamPos < from;
+            const qint64 n = qMin(available, skipping ? from - m_streamPos : maxSize - done);
             if (!skipping) {
-                std::memcpy(data + done, pending_.constData() + pendingAt_, size_t(n));
+                std::memcpy(data + done, m_pending.constData() + m_pendingAt, size_t(n));
                 done += n;
             }
-            pendingAt_ += n;
-            streamPos_ += n;
+            m_pendingAt += n;
+            m_streamPos += n;
         }
         return done;
     }
@@ -130,32 +130,32 @@ class FormBody final : public QIODevice
   private:
     void restart()
     {
-        stage_ = Stage::Head;
-        unit_ = 0;
-        pending_.clear();
-        pendingAt_ = 0;
-        streamPos_ = 0;
+        m_stage = Stage::Head;
+        m_unit = 0;
+        m_pending.clear();
+        m_pendingAt = 0;
+        m_streamPos = 0;
     }
 
-    // The next bytes of the form into pending_; false at its end.
+    // The next bytes of the form into m_pending; false at its end.
     bool refill()
     {
-        pending_.clear();
-        pendingAt_ = 0;
-        switch (stage_) {
+        m_pending.clear();
+        m_pendingAt = 0;
+        switch (m_stage) {
         case Stage::Head:
-            pending_ = head_;
-            stage_ = Stage::Text;
+            m_pending = m_head;
+            m_stage = Stage::Text;
             return true;
         case Stage::Text:
-            if (unit_ < text_.size()) {
-                const qsizetype end = pieceEnd(text_, unit_);
-                appendFormEncodedUtf8(pending_,
-                                      QStringView(text_).sliced(unit_, end - unit_).toUtf8());
-                unit_ = end;
+            if (m_unit < m_text.size()) {
+                const qsizetype end = pieceEnd(m_text, m_unit);
+                appendFormEncodedUtf8(m_pending,
+                                      QStringView(m_text).sliced(m_unit, end - m_unit).toUtf8());
+                m_unit = end;
             } else {
-                pending_ = tail_;
-                stage_ = Stage::End;
+                m_pending = m_tail;
+                m_stage = Stage::End;
             }
             return true;
         case Stage::End:
@@ -166,15 +166,15 @@ class FormBody final : public QIODevice
 
     enum class Stage { Head, Text, End };
 
-    const QByteArray head_;
-    const QString text_;
-    const QByteArray tail_;
-    const qint64 size_;
-    Stage stage_ = Stage::Head;
-    qsizetype unit_ = 0; // the next text unit to encode
-    QByteArray pending_; // encoded and not yet read
-    qsizetype pendingAt_ = 0;
-    qint64 streamPos_ = 0; // where pending_[pendingAt_] stands in the form
+    const QByteArray m_head;
+    const QString m_text;
+    const QByteArray m_tail;
+    const qint64 m_size;
+    Stage m_stage = Stage::Head;
+    qsizetype m_unit = 0; // the next text unit to encode
+    QByteArray m_pending; // encoded and not yet read
+    qsizetype m_pendingAt = 0;
+    qint64 m_streamPos = 0; // where m_pending[m_pendingAt] stands in the form
 };
 
 } // namespace
