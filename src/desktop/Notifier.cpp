@@ -42,7 +42,7 @@ bool Notifier::Notify(const QString& title, const QString& body, Urgency urgency
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntry));
-    // The specification's type for urgency is a byte.
+    // The notification protocol types urgency as a byte.
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(urgency)));
     call << QStringLiteral("Verbalto") << m_id << QString::fromLatin1(kDesktopEntry) << title
          << body << QStringList{kDefaultAction, title} << hints << qint32(timeoutMs);

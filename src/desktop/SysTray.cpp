@@ -1,6 +1,7 @@
 #include "SysTray.h"
 
 #include "IcoMod.h"
+#include "X11Connection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,31 +13,22 @@
 
 #include <xcb/xcb.h>
 
-#include <QtGui/qguiapplication_platform.h>
-
 namespace {
 // Qt maps a window that is to start minimised in the normal state (WM_HINTS says so); right
 // behind the map, the ICCCM request to iconify it reaches the window manager before it draws.
 void AskIconic(QWidget* window)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
-    if (!c)
-        return;
-    static const QByteArray name = QByteArrayLiteral("WM_CHANGE_STATE");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, false, quint16(name.size()), name.constData()), nullptr);
-    if (!atom)
+    xcb_connection_t* c = X11Connection::Get();
+    const xcb_atom_t changeState =
+        c ? X11Connection::Atom(c, "WM_CHANGE_STATE") : xcb_atom_t(XCB_ATOM_NONE);
+    if (changeState == XCB_ATOM_NONE)
         return;
     xcb_client_message_event_t event = {};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = xcb_window_t(window->winId());
-    event.type = atom->atom;
+    event.type = changeState;
     event.data.data32[0] = 3; // IconicState
-    free(atom);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     xcb_send_event(c, false, root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,

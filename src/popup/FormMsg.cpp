@@ -3,6 +3,7 @@
 #include "HtmlView.h"
 #include "PopupPaint.h"
 #include "PopupSlots.h"
+#include "X11Connection.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,8 +16,6 @@
 #include <limits>
 
 #include <xcb/xcb.h>
-
-#include <QtGui/qguiapplication_platform.h>
 
 namespace {
 
@@ -179,19 +178,10 @@ void FormMsg::SkipTaskbar()
 {
     // A tool window still gets a taskbar entry from some panels; the EWMH states say no, and
     // Qt keeps states it did not set when it maps the window.
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = X11Connection::Get();
     if (!c)
         return;
-    const auto atom = [c](const QByteArray& name) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, false, quint16(name.size()), name.constData()), nullptr);
-        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return a;
-    };
+    const auto atom = [c](const QByteArray& name) { return X11Connection::Atom(c, name); };
     const xcb_atom_t states[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
                                  atom("_NET_WM_STATE_SKIP_PAGER")};
     xcb_change_property(c, XCB_PROP_MODE_APPEND, xcb_window_t(winId()), atom("_NET_WM_STATE"),
