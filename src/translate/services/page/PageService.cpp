@@ -2,7 +2,7 @@
 #include "LanguageCatalogue.h"
 #include "ParseTranslateReply.h"
 #include "ServiceConfig.h"
-#include "ServiceSupport.h"
+#include "services/ServiceSupport.h"
 #include "TranslateRequest.h"
 
 #include <QElapsedTimer>
