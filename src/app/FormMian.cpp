@@ -15,6 +15,7 @@
 #include "ModLng.h"
 #include "ModMenu.h"
 #include "ModNetOnline.h"
+#include "ModmonClip.h"
 #include "OptionsRecord.h"
 #include "Promotions.h"
 #include "ResultsFile.h"
@@ -35,6 +36,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -269,7 +271,12 @@ void FormMian::Form_Load()
                              Command1_Click();
                              m_clipboardTranslation = false;
                          },
-                         [this] { return translating(); }},
+                         [this] { return translating(); },
+                         [this](const QString& text) {
+                             // As a paste would put it.
+                             SourceBox->finishFilling();
+                             SourceBox->insertPlainText(text);
+                         }},
                         this);
 
     m_languageIndex = ModLng::ReadLanguageIndex(*m_store);
@@ -759,6 +766,21 @@ void FormMian::switchLanguage(int k)
     show();
     raise();
     activateWindow();
+}
+
+void FormMian::TranslateFromOutside(TextSource source, const QString& text)
+{
+    RestoreFromTray();
+    raise();
+    activateWindow();
+    // Raised first: under Wayland only a focused window may read the selection.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QString found = text;
+    if (source == TextSource::Selection && clipboard->supportsSelection())
+        found = ModmonClip::ClipboardText(clipboard->mimeData(QClipboard::Selection));
+    if (source != TextSource::Given && !ModmonClip::IsClipText(found))
+        found = ModmonClip::ClipboardText(clipboard->mimeData(QClipboard::Clipboard));
+    m_clipMonitor->TranslateText(found);
 }
 
 void FormMian::RestoreFromTray()

@@ -56,6 +56,10 @@ class FormMian final : public QMainWindow
     void StoreTranslation();
     // Brings the window back from the notification area in the normal state.
     void RestoreFromTray();
+    // A command from outside: the window comes up and the text (handed over, the selection
+    // else the clipboard, or the clipboard) is translated as a clipboard change would be.
+    enum class TextSource { Given, Selection, Clipboard };
+    void TranslateFromOutside(TextSource source, const QString& text = {});
     // The "mini" start: everything is set up, but the window is never mapped.
     void StartHidden();
 
