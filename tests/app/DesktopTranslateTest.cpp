@@ -283,3 +283,50 @@ TEST_F(Desktop, PasteSurvivesAnotherProgramTakingTheClipboard)
     ASSERT_TRUE(waitForTranslations(1));
     EXPECT_EQ(textOf(Translations(server).first()).trimmed(), expected.trimmed());
 }
+
+// Commands for the running Verbalto: the first start with one does it itself, later starts hand
+// theirs over and end; the selection is read from PRIMARY.
+TEST_F(Desktop, CommandsFromLaterStartsTranslateInTheRunningWindow)
+{
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n"); // the clipboard monitor is off
+    ASSERT_TRUE(app.start({QStringLiteral("--translate"), QStringLiteral("first start")}));
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    ASSERT_TRUE(waitForTranslations(1));
+    EXPECT_EQ(textOf(Translations(server).last()), u"first start");
+
+    const auto later = [&](const QStringList& args) {
+        Verbalto second(server);
+        second.shareFoldersWith(app);
+        second.start(args);
+        return second.waitForExit();
+    };
+    QProcess primary;
+    primary.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                            QStringLiteral("primary"), QStringLiteral("-i")});
+    ASSERT_TRUE(primary.waitForStarted(5000));
+    primary.write("selected elsewhere");
+    primary.closeWriteChannel();
+    ASSERT_TRUE(TestUtil::waitUntil(
+        [] {
+            return TestUtil::runTool(QStringLiteral("xclip"),
+                                     {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                      QStringLiteral("primary")}) == u"selected elsewhere";
+        },
+        5000));
+    EXPECT_EQ(later({QStringLiteral("--translate-selection")}), 0);
+    ASSERT_TRUE(waitForTranslations(2));
+    EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
+
+    const QString awkward = QStringLiteral("a \"quoted\" 100% & show\nsecond line \u00e9\u4e2d");
+    EXPECT_EQ(later({QStringLiteral("--translate"), awkward}), 0);
+    ASSERT_TRUE(waitForTranslations(3));
+    EXPECT_EQ(textOf(Translations(server).last()).remove(u'\r'), awkward);
+
+    // Too long for one request: refused by the later start, nothing reaches the window.
+    EXPECT_EQ(later({QStringLiteral("--translate"), QString(4000, u'x')}), 2);
+    QThread::msleep(500);
+    EXPECT_EQ(Translations(server).size(), 3);
+    primary.kill();
+    primary.waitForFinished();
+}
