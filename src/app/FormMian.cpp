@@ -7,6 +7,7 @@
 #include "FormAbout.h"
 #include "GetRemoteText.h"
 #include "GetSysPath.h"
+#include "GlobalShortcut.h"
 #include "HtmlView.h"
 #include "IcoMod.h"
 #include "LanguageCatalogue.h"
@@ -33,6 +34,8 @@
 #include "UpdateCheck.h"
 #include "mdXpThemeSupport.h"
 
+#include <cstdio>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
@@ -41,6 +44,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -288,6 +292,11 @@ void FormMian::Form_Load()
 
     loadSetup();
     useService(m_store->ReadService());
+
+    m_shortcut = new GlobalShortcut(this);
+    connect(m_shortcut, &GlobalShortcut::activated, this,
+            [this] { TranslateFromOutside(TextSource::Selection); });
+    ApplyShortcut();
 
     // Menu tags: which picture the menu renderer draws beside an item.
     const std::pair<QAction*, int> tags[] = {{menuF1, 1}, {menuF2, 2}, {menuF3, 3}, {menuS1, 4},
@@ -781,6 +790,27 @@ void FormMian::TranslateFromOutside(TextSource source, const QString& text)
     if (source != TextSource::Given && !ModmonClip::IsClipText(found))
         found = ModmonClip::ClipboardText(clipboard->mimeData(QClipboard::Clipboard));
     m_clipMonitor->TranslateText(found);
+}
+
+bool FormMian::ApplyShortcut()
+{
+    const QKeySequence key = QKeySequence::fromString(
+        m_store->ReadTranslateSelectionKey().value_or(GlobalShortcut::DefaultKey().toString()));
+    const bool active = m_shortcut->SetKey(key);
+    // Under X11 only: elsewhere there is nothing to grab, which is no one's fault.
+    if (!active && !key.isEmpty() && QGuiApplication::platformName() == u"xcb" &&
+        !m_toldShortcutTaken) {
+        m_toldShortcutTaken = true;
+        const QString note = Text(290).arg(key.toString(QKeySequence::NativeText));
+        showNote(note);
+        std::fprintf(stderr, "verbalto: %s\n", qPrintable(note));
+    }
+    return active;
+}
+
+bool FormMian::ShortcutActive() const
+{
+    return m_shortcut && m_shortcut->IsActive();
 }
 
 void FormMian::RestoreFromTray()

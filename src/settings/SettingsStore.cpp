@@ -183,3 +183,17 @@ bool SettingsStore::WriteService(const ServiceSettings& service)
           service.localVoice ? QStringLiteral("true") : QStringLiteral("false")}},
         !service.key.trimmed().isEmpty());
 }
+
+std::optional<QString> SettingsStore::ReadTranslateSelectionKey() const
+{
+    const QSettings settings(m_filePath, QSettings::IniFormat);
+    const QVariant stored = settings.value(QStringLiteral("Shortcuts/TranslateSelection"));
+    if (!stored.isValid())
+        return std::nullopt;
+    return stored.toString().trimmed();
+}
+
+bool SettingsStore::WriteTranslateSelectionKey(const QString& key)
+{
+    return writeValues({{QStringLiteral("Shortcuts/TranslateSelection"), key.trimmed()}}, false);
+}

@@ -44,6 +44,11 @@ class SettingsStore final
     // Once a key is stored the file is readable by its owner only.
     bool WriteService(const ServiceSettings& service);
 
+    // [Shortcuts] TranslateSelection, as portable key text ("Ctrl+Alt+Z"): nothing when never
+    // set (the default key applies), "" when the user cleared it.
+    std::optional<QString> ReadTranslateSelectionKey() const;
+    bool WriteTranslateSelectionKey(const QString& key);
+
   private:
     // "Group/Key" values; with ownerOnly the file is readable by its owner only.
     bool writeValues(const QList<std::pair<QString, QString>>& values, bool ownerOnly);

@@ -63,6 +63,25 @@ class Desktop : public ::testing::Test
         return Translations(server).size() == n;
     }
 
+    // Another program selects text (X11's PRIMARY); null when it never got the selection.
+    static std::unique_ptr<QProcess> select(const QByteArray& text)
+    {
+        auto p = std::make_unique<QProcess>();
+        p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                           QStringLiteral("primary"), QStringLiteral("-i")});
+        p->waitForStarted(5000);
+        p->write(text);
+        p->closeWriteChannel();
+        const bool held = TestUtil::waitUntil(
+            [&] {
+                return TestUtil::runTool(QStringLiteral("xclip"),
+                                         {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                          QStringLiteral("primary")}) == QString::fromUtf8(text);
+            },
+            5000);
+        return held ? std::move(p) : nullptr;
+    }
+
     TestHttpServer server;
     std::unique_ptr<QProcess> holder;
 };
@@ -301,19 +320,8 @@ TEST_F(Desktop, CommandsFromLaterStartsTranslateInTheRunningWindow)
         second.start(args);
         return second.waitForExit();
     };
-    QProcess primary;
-    primary.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                            QStringLiteral("primary"), QStringLiteral("-i")});
-    ASSERT_TRUE(primary.waitForStarted(5000));
-    primary.write("selected elsewhere");
-    primary.closeWriteChannel();
-    ASSERT_TRUE(TestUtil::waitUntil(
-        [] {
-            return TestUtil::runTool(QStringLiteral("xclip"),
-                                     {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                      QStringLiteral("primary")}) == u"selected elsewhere";
-        },
-        5000));
+    auto primary = select("selected elsewhere");
+    ASSERT_TRUE(primary);
     EXPECT_EQ(later({QStringLiteral("--translate-selection")}), 0);
     ASSERT_TRUE(waitForTranslations(2));
     EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
@@ -327,6 +335,31 @@ TEST_F(Desktop, CommandsFromLaterStartsTranslateInTheRunningWindow)
     EXPECT_EQ(later({QStringLiteral("--translate"), QString(4000, u'x')}), 2);
     QThread::msleep(500);
     EXPECT_EQ(Translations(server).size(), 3);
-    primary.kill();
-    primary.waitForFinished();
+}
+
+// The session-wide key: text selected in another program is translated in the window; a key
+// another client holds is told once, naming it.
+TEST_F(Desktop, TheShortcutTranslatesTheSelectionAndATakenKeyIsTold)
+{
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    auto primary = select("pressed for");
+    ASSERT_TRUE(primary);
+    app.key(QStringLiteral("ctrl+alt+z"));
+    ASSERT_TRUE(waitForTranslations(1)) << app.errors().constData();
+    EXPECT_EQ(textOf(Translations(server).last()), u"pressed for");
+
+    // The first one holds Ctrl+Alt+Z; a second Verbalto (other folders, so not handed over)
+    // cannot have it.
+    Verbalto second(server);
+    second.setSettings(
+        "[Setup]\nOptions=0|15|1|1|15|0|1\n[Shortcuts]\nTranslateSelection=Ctrl+Alt+Z\n");
+    ASSERT_TRUE(second.start());
+    const QString window = second.waitForWindow();
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return second.errors().contains("Ctrl+Alt+Z"); }, 5000))
+        << second.errors().constData();
+    EXPECT_EQ(second.errors().count("Ctrl+Alt+Z"), 1);
 }
