@@ -794,8 +794,7 @@ void FormMian::TranslateFromOutside(TextSource source, const QString& text)
 
 bool FormMian::ApplyShortcut()
 {
-    const QKeySequence key = QKeySequence::fromString(
-        m_store->ReadTranslateSelectionKey().value_or(GlobalShortcut::DefaultKey().toString()));
+    const QKeySequence key = QKeySequence::fromString(m_store->ReadTranslateSelectionKey());
     const bool active = m_shortcut->SetKey(key);
     // Under X11 only: elsewhere there is nothing to grab, which is no one's fault.
     if (!active && !key.isEmpty() && QGuiApplication::platformName() == u"xcb" &&
@@ -942,7 +941,9 @@ void FormMian::menuS0_Click()
 void FormMian::menuS1_Click()
 {
     Form2 dialog(*m_store, m_languageIndex, this);
+    dialog.SetShortcutActive(ShortcutActive());
     connect(&dialog, &Form2::optionsSaved, this, &FormMian::ApplyOptions);
+    connect(&dialog, &Form2::optionsSaved, this, [this] { ApplyShortcut(); });
     dialog.exec();
 }
 

@@ -62,11 +62,6 @@ xcb_window_t Root(xcb_connection_t* c)
 }
 } // namespace
 
-QKeySequence GlobalShortcut::DefaultKey()
-{
-    return QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z);
-}
-
 GlobalShortcut::GlobalShortcut(QObject* parent) : QObject(parent)
 {
     QCoreApplication::instance()->installNativeEventFilter(this);

@@ -10,13 +10,6 @@ class GlobalShortcut final : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
   public:
-    // Ctrl+Alt+Z. Checked against the default key bindings of GNOME (mutter and
-    // gnome-settings-daemon), KDE Plasma (kwin, plasmashell, khotkeys), XFCE (xfwm4 and
-    // xfce4-keyboard-shortcuts) and Cinnamon (muffin and cinnamon-settings-daemon): none of them
-    // binds it, while Ctrl+Alt+T (terminals), Ctrl+Alt+D (XFCE: show desktop), Ctrl+Alt+L (lock)
-    // and Ctrl+Alt+arrows (workspaces) are taken.
-    static QKeySequence DefaultKey();
-
     explicit GlobalShortcut(QObject* parent = nullptr);
     ~GlobalShortcut() override;
 

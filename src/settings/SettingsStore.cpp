@@ -184,13 +184,11 @@ bool SettingsStore::WriteService(const ServiceSettings& service)
         !service.key.trimmed().isEmpty());
 }
 
-std::optional<QString> SettingsStore::ReadTranslateSelectionKey() const
+QString SettingsStore::ReadTranslateSelectionKey() const
 {
     const QSettings settings(m_filePath, QSettings::IniFormat);
     const QVariant stored = settings.value(QStringLiteral("Shortcuts/TranslateSelection"));
-    if (!stored.isValid())
-        return std::nullopt;
-    return stored.toString().trimmed();
+    return stored.isValid() ? stored.toString().trimmed() : kDefaultTranslateSelectionKey;
 }
 
 bool SettingsStore::WriteTranslateSelectionKey(const QString& key)
