@@ -350,6 +350,13 @@ TEST_F(Desktop, TheShortcutTranslatesTheSelectionAndATakenKeyIsTold)
     app.key(QStringLiteral("ctrl+alt+z"));
     ASSERT_TRUE(waitForTranslations(1)) << app.errors().constData();
     EXPECT_EQ(textOf(Translations(server).last()), u"pressed for");
+    // With NumLock on too; another modifier is another key.
+    app.key(QStringLiteral("ctrl+shift+alt+z"));
+    xdotool({QStringLiteral("key"), QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+z"),
+             QStringLiteral("Num_Lock")});
+    ASSERT_TRUE(waitForTranslations(2));
+    QThread::msleep(300);
+    EXPECT_EQ(Translations(server).size(), 2);
 
     // The first one holds Ctrl+Alt+Z; a second Verbalto (other folders, so not handed over)
     // cannot have it.

@@ -129,35 +129,9 @@ TEST(SingleInstance, CommandLinesCarryAnyTextUpToTheCap)
     EXPECT_LE(full.size(), 4096);
     EXPECT_EQ(SingleInstance::ParseLine(full.chopped(1))->token, u"");
 
-    for (const QByteArray junk :
+    for (const QByteArray& junk :
          {QByteArray("text"), QByteArray("text !!!"), QByteArray("text YQ== a b"),
           QByteArray("selection "), QByteArray("clipboard x y"), QByteArray("quiet tok"),
           QByteArray("Selection"), QByteArray("text ").append(QByteArray(5000, 'Q'))})
         EXPECT_FALSE(SingleInstance::ParseLine(junk)) << junk.left(40).constData();
-}
-
-TEST(SingleInstance, ASecondStartHandsItsCommandOver)
-{
-    QTemporaryDir dir;
-    const QString path = SingleInstance::ServerPath(dir.path(), QStringLiteral(":7"));
-    SingleInstance first(path);
-    ASSERT_TRUE(first.Claim(SingleInstance::Request::Show, false));
-    QList<std::pair<SingleInstance::Request, QString>> got;
-    int shown = 0;
-    QObject::connect(&first, &SingleInstance::showRequested, &first, [&] { ++shown; });
-    QObject::connect(&first, &SingleInstance::translateRequested, &first,
-                     [&](SingleInstance::Request r, const QString& text) {
-                         got.append({r, text});
-                     });
-
-    const QString text = QStringLiteral("line one\nline two \u00fc");
-    SingleInstance second(path);
-    EXPECT_FALSE(second.Claim(SingleInstance::Request::TranslateText, false, text));
-    SingleInstance third(path);
-    EXPECT_FALSE(third.Claim(SingleInstance::Request::TranslateSelection, false));
-    ASSERT_TRUE(TestUtil::waitUntil([&] { return got.size() == 2; }));
-    EXPECT_EQ(got[0].first, SingleInstance::Request::TranslateText);
-    EXPECT_EQ(got[0].second, text);
-    EXPECT_EQ(got[1].first, SingleInstance::Request::TranslateSelection);
-    EXPECT_EQ(shown, 0);
 }
