@@ -7,6 +7,7 @@
 #include "FormAbout.h"
 #include "GetRemoteText.h"
 #include "GetSysPath.h"
+#include "GlobalShortcut.h"
 #include "HtmlView.h"
 #include "IcoMod.h"
 #include "LanguageCatalogue.h"
@@ -15,6 +16,7 @@
 #include "ModLng.h"
 #include "ModMenu.h"
 #include "ModNetOnline.h"
+#include "ModmonClip.h"
 #include "OptionsRecord.h"
 #include "Promotions.h"
 #include "ResultsFile.h"
@@ -32,13 +34,17 @@
 #include "UpdateCheck.h"
 #include "mdXpThemeSupport.h"
 
+#include <cstdio>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -269,7 +275,12 @@ void FormMian::Form_Load()
                              Command1_Click();
                              m_clipboardTranslation = false;
                          },
-                         [this] { return translating(); }},
+                         [this] { return translating(); },
+                         [this](const QString& text) {
+                             // As a paste would put it.
+                             SourceBox->finishFilling();
+                             SourceBox->insertPlainText(text);
+                         }},
                         this);
 
     m_languageIndex = ModLng::ReadLanguageIndex(*m_store);
@@ -281,6 +292,11 @@ void FormMian::Form_Load()
 
     loadSetup();
     useService(m_store->ReadService());
+
+    m_shortcut = new GlobalShortcut(this);
+    connect(m_shortcut, &GlobalShortcut::activated, this,
+            [this] { TranslateFromOutside(TextSource::Selection); });
+    ApplyShortcut();
 
     // Menu tags: which picture the menu renderer draws beside an item.
     const std::pair<QAction*, int> tags[] = {{menuF1, 1}, {menuF2, 2}, {menuF3, 3}, {menuS1, 4},
@@ -761,6 +777,41 @@ void FormMian::switchLanguage(int k)
     activateWindow();
 }
 
+void FormMian::TranslateFromOutside(TextSource source, const QString& text)
+{
+    RestoreFromTray();
+    raise();
+    activateWindow();
+    // Raised first: under Wayland only a focused window may read the selection.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QString found = text;
+    if (source == TextSource::Selection && clipboard->supportsSelection())
+        found = ModmonClip::ClipboardText(clipboard->mimeData(QClipboard::Selection));
+    if (source != TextSource::Given && !ModmonClip::IsClipText(found))
+        found = ModmonClip::ClipboardText(clipboard->mimeData(QClipboard::Clipboard));
+    m_clipMonitor->TranslateText(found);
+}
+
+bool FormMian::ApplyShortcut()
+{
+    const QKeySequence key = QKeySequence::fromString(m_store->ReadTranslateSelectionKey());
+    const bool active = m_shortcut->SetKey(key);
+    // Under X11 only: elsewhere there is nothing to grab, which is no one's fault.
+    if (!active && !key.isEmpty() && QGuiApplication::platformName() == u"xcb" &&
+        !m_toldShortcutTaken) {
+        m_toldShortcutTaken = true;
+        const QString note = Text(290).arg(key.toString(QKeySequence::NativeText));
+        showNote(note);
+        std::fprintf(stderr, "verbalto: %s\n", qPrintable(note));
+    }
+    return active;
+}
+
+bool FormMian::ShortcutActive() const
+{
+    return m_shortcut && m_shortcut->IsActive();
+}
+
 void FormMian::RestoreFromTray()
 {
     if (!isMinimized() && isVisible())
@@ -890,7 +941,9 @@ void FormMian::menuS0_Click()
 void FormMian::menuS1_Click()
 {
     Form2 dialog(*m_store, m_languageIndex, this);
+    dialog.SetShortcutActive(ShortcutActive());
     connect(&dialog, &Form2::optionsSaved, this, &FormMian::ApplyOptions);
+    connect(&dialog, &Form2::optionsSaved, this, [this] { ApplyShortcut(); });
     dialog.exec();
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 class ClipMonitor;
+class GlobalShortcut;
 class HtmlView;
 struct OptionsRecord;
 class Promotions;
@@ -56,6 +57,14 @@ class FormMian final : public QMainWindow
     void StoreTranslation();
     // Brings the window back from the notification area in the normal state.
     void RestoreFromTray();
+    // A command from outside: the window comes up and the text (handed over, the selection
+    // else the clipboard, or the clipboard) is translated as a clipboard change would be.
+    enum class TextSource { Given, Selection, Clipboard };
+    void TranslateFromOutside(TextSource source, const QString& text = {});
+    // Grabs the stored "Translate selection" key (the default one when none is stored); a key
+    // another program holds is told once. Whether the key is active now.
+    bool ApplyShortcut();
+    bool ShortcutActive() const;
     // The "mini" start: everything is set up, but the window is never mapped.
     void StartHidden();
 
@@ -172,6 +181,8 @@ class FormMian final : public QMainWindow
     FontRecord m_font;
     ClipMonitor* m_clipMonitor = nullptr;
     SysTray* m_tray = nullptr;
+    GlobalShortcut* m_shortcut = nullptr;
+    bool m_toldShortcutTaken = false;
     UpdateCheck* m_update = nullptr;
     Promotions* m_promotions = nullptr;
     bool m_startHidden = false;

@@ -11,7 +11,22 @@ StartMode ParseCommandLine(const QStringList& arguments)
         return StartMode::Up;
     if (tail == u"mini")
         return StartMode::Mini;
+    if (tail == u"--show")
+        return StartMode::Show;
+    if (tail == u"--translate-selection")
+        return StartMode::TranslateSelection;
+    if (tail == u"--translate-clipboard")
+        return StartMode::TranslateClipboard;
+    if (arguments.size() > 2 && arguments.at(1) == u"--translate")
+        return StartMode::TranslateText;
     return StartMode::Normal;
+}
+
+QString TextToTranslate(const QStringList& arguments)
+{
+    if (ParseCommandLine(arguments) != StartMode::TranslateText)
+        return {};
+    return arguments.mid(2).join(QLatin1Char(' '));
 }
 
 QByteArray PlatformToUse(const QByteArray& chosen, const QByteArray& waylandDisplay,

@@ -7,10 +7,22 @@
 
 namespace Module1 {
 
-enum class StartMode { Normal, Mini, Up };
+enum class StartMode {
+    Normal,
+    Mini,
+    Up,
+    Show,
+    TranslateSelection,
+    TranslateClipboard,
+    TranslateText
+};
 
-// The text after the program path, compared exactly: "mini" or "UP"; anything else is normal.
+// The text after the program path, compared exactly: "mini", "UP", "--show",
+// "--translate-selection", "--translate-clipboard", or "--translate" and a text; anything else
+// is normal.
 StartMode ParseCommandLine(const QStringList& arguments);
+// The text of "--translate TEXT": the arguments after it, joined by blanks.
+QString TextToTranslate(const QStringList& arguments);
 
 // The Qt platform to run on: "xcb" in a Wayland session that also has an X display (XWayland),
 // where other programs' copies are seen in the background and a tray works; otherwise the

@@ -6,6 +6,9 @@
 #include "SingleInstance.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -34,14 +37,30 @@ int main(int argc, char** argv)
     // Hidden in the notification area is still running.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const auto mode = Module1::ParseCommandLine(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    const auto mode = Module1::ParseCommandLine(arguments);
+    const QString text = Module1::TextToTranslate(arguments);
+    if (mode == Module1::StartMode::TranslateText && !SingleInstance::Fits(text)) {
+        std::fprintf(stderr, "verbalto: the text to translate is too long to hand over (at most "
+                             "about 3000 bytes); paste it into the window instead\n");
+        return 2;
+    }
+    using Request = SingleInstance::Request;
+    Request request = Request::Show;
+    if (mode == Module1::StartMode::Mini)
+        request = Request::Quiet;
+    else if (mode == Module1::StartMode::TranslateSelection)
+        request = Request::TranslateSelection;
+    else if (mode == Module1::StartMode::TranslateClipboard)
+        request = Request::TranslateClipboard;
+    else if (mode == Module1::StartMode::TranslateText)
+        request = Request::TranslateText;
     // A second start hands over to the running Verbalto: a plain one brings its window up, a
-    // "mini" one (a logon start) only ends. After an update the old program is leaving.
+    // "mini" one (a logon start) only ends, a command is done there. After an update the old
+    // program is leaving.
     SingleInstance instance(
         SingleInstance::ServerPath(GetSysPath::GetTempFolder(), SingleInstance::CurrentDisplay()));
-    if (!instance.Claim(mode == Module1::StartMode::Mini ? SingleInstance::Request::Quiet
-                                                         : SingleInstance::Request::Show,
-                        mode == Module1::StartMode::Up))
+    if (!instance.Claim(request, mode == Module1::StartMode::Up, text))
         return 0;
     Module1::RemoveLeftoverUpdater(QCoreApplication::applicationDirPath(), mode);
 
@@ -57,9 +76,27 @@ int main(int argc, char** argv)
                          window.raise();
                          window.activateWindow();
                      });
+    const auto translate = [&window](SingleInstance::Request source, const QString& handed) {
+        using Source = FormMian::TextSource;
+        window.TranslateFromOutside(
+            source == SingleInstance::Request::TranslateSelection   ? Source::Selection
+            : source == SingleInstance::Request::TranslateClipboard ? Source::Clipboard
+                                                                    : Source::Given,
+            handed);
+    };
+    QObject::connect(
+        &instance, &SingleInstance::translateRequested, &window,
+        [translate](SingleInstance::Request source, const QString& handed, const QString& token) {
+            if (!token.isEmpty())
+                qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+            translate(source, handed);
+        });
     if (mode == Module1::StartMode::Mini)
         window.StartHidden();
     else
         window.show();
+    // No Verbalto ran: this one does the command once its window is up.
+    if (request != Request::Show && request != Request::Quiet)
+        QTimer::singleShot(0, &window, [translate, request, text] { translate(request, text); });
     return QApplication::exec();
 }

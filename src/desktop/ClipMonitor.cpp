@@ -12,9 +12,37 @@ ClipMonitor::ClipMonitor(QClipboard* clipboard, bool& bSelfCopy, ModmonClip::Cli
         if (TranslationRuns())
             return;
         m_waitTimer.stop();
+        if (m_hasRequest)
+            TranslateRequested();
         if (m_running && m_pending)
             OnDataChanged();
     });
+}
+
+void ClipMonitor::TranslateText(const QString& text)
+{
+    m_requested = text;
+    m_hasRequest = true;
+    if (m_busy || TranslationRuns()) {
+        if (!m_waitTimer.isActive())
+            m_waitTimer.start();
+        return;
+    }
+    TranslateRequested();
+}
+
+void ClipMonitor::TranslateRequested()
+{
+    m_hasRequest = false;
+    if (!ModmonClip::IsClipText(m_requested) || !m_actions.setSource)
+        return;
+    m_busy = true;
+    if (m_actions.clearSource)
+        m_actions.clearSource();
+    m_actions.setSource(m_requested);
+    if (m_actions.translate)
+        m_actions.translate();
+    m_busy = false;
 }
 
 bool ClipMonitor::TranslationRuns() const

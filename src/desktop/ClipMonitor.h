@@ -27,8 +27,13 @@ class ClipMonitor final : public QObject
     // A change that came while a translation ran and waits for its end.
     bool IsWaiting() const { return m_pending && !m_busy; }
 
+    // A text handed over (a command, the shortcut) is translated as a change would be, whether
+    // the monitor runs or not; during a translation it waits, the latest one counting.
+    void TranslateText(const QString& text);
+
   private:
     void OnDataChanged();
+    void TranslateRequested();
     bool TranslationRuns() const;
 
     QPointer<QClipboard> m_clipboard;
@@ -42,6 +47,8 @@ class ClipMonitor final : public QObject
     // The text of the last change handled; the same text again is no change.
     QString m_lastText;
     bool m_handledAny = false;
+    QString m_requested;
+    bool m_hasRequest = false;
     // Looks again, while a change waits, whether the translation has ended.
     QTimer m_waitTimer;
 };

@@ -11,10 +11,11 @@ namespace ModmonClip {
 // The main window's operations the monitor drives, in the order it drives them.
 struct ClipActions
 {
-    std::function<void()> clearSource; // empty the source box
-    std::function<void()> paste;       // Command5_Click
-    std::function<void()> translate;   // Command1_Click
-    std::function<bool()> translating; // whether any translation runs now (none: never)
+    std::function<void()> clearSource;             // empty the source box
+    std::function<void()> paste;                   // Command5_Click
+    std::function<void()> translate;               // Command1_Click
+    std::function<bool()> translating;             // whether any translation runs now (none: never)
+    std::function<void(const QString&)> setSource; // a text handed over instead of pasted
 };
 
 // The plain text on the clipboard; empty for no data, an image without text, a list of local

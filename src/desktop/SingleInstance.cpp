@@ -18,11 +18,75 @@ constexpr int kMaxHeld = 8;
 constexpr qint64 kMaxLine = 4096;
 constexpr int kLineMs = 2000;
 
-QByteArray Word(SingleInstance::Request request)
+using Request = SingleInstance::Request;
+constexpr std::pair<Request, const char*> kWords[] = {
+    {Request::Show, "show"},
+    {Request::Quiet, "quiet"},
+    {Request::TranslateSelection, "selection"},
+    {Request::TranslateClipboard, "clipboard"},
+    {Request::TranslateText, "text"},
+};
+
+bool OneWord(const QByteArray& word)
 {
-    return request == SingleInstance::Request::Show ? "show\n" : "quiet\n";
+    return !word.isEmpty() &&
+           std::all_of(word.begin(), word.end(), [](char c) { return c > ' ' && c < 0x7f; });
 }
 } // namespace
+
+QByteArray SingleInstance::CommandLine(Request request, const QString& text,
+                                       const QByteArray& token)
+{
+    QByteArray line;
+    for (const auto& [r, word] : kWords) {
+        if (r == request)
+            line = word;
+    }
+    // Base64 keeps line breaks, blanks and any other character out of the line's framing.
+    if (request == Request::TranslateText)
+        line += ' ' + text.toUtf8().toBase64();
+    if (line.size() + 1 > kMaxLine)
+        return {};
+    if (request != Request::Quiet && OneWord(token) && line.size() + 2 + token.size() <= kMaxLine)
+        line += ' ' + token;
+    return line + '\n';
+}
+
+bool SingleInstance::Fits(const QString& text)
+{
+    return !CommandLine(Request::TranslateText, text, {}).isEmpty();
+}
+
+std::optional<SingleInstance::Command> SingleInstance::ParseLine(const QByteArray& line)
+{
+    if (line.size() >= kMaxLine)
+        return std::nullopt;
+    const QList<QByteArray> parts = line.split(' ');
+    const Request* request = nullptr;
+    for (const auto& [r, word] : kWords) {
+        if (parts.first() == word)
+            request = &r;
+    }
+    if (!request)
+        return std::nullopt;
+    Command command{*request, {}, {}};
+    qsizetype next = 1;
+    if (command.request == Request::TranslateText) {
+        if (parts.size() < 2)
+            return std::nullopt;
+        auto decoded =
+            QByteArray::fromBase64Encoding(parts[1], QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return std::nullopt;
+        command.text = QString::fromUtf8(decoded.decoded);
+        next = 2;
+    }
+    if (parts.size() == next + 1 && command.request != Request::Quiet && OneWord(parts[next]))
+        command.token = QString::fromLatin1(parts[next]);
+    else if (parts.size() != next)
+        return std::nullopt;
+    return command;
+}
 
 QString SingleInstance::ServerPath(const QString& folder, const QString& display)
 {
@@ -59,23 +123,17 @@ bool SingleInstance::IsListening() const
     return m_server && m_server->isListening();
 }
 
-bool SingleInstance::Send(Request request) const
+bool SingleInstance::Send(Request request, const QString& text) const
 {
     QLocalSocket socket;
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(1000))
         return false;
-    QByteArray word = Word(request);
     // The desktop's permission for this start to raise a window, handed to the one that will.
     const QByteArray token = qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN")
                                  ? qgetenv("DESKTOP_STARTUP_ID")
                                  : qgetenv("XDG_ACTIVATION_TOKEN");
-    const bool oneWord = token.size() < 1024 && std::all_of(token.begin(), token.end(), [](char c) {
-                             return c > ' ' && c < 0x7f;
-                         });
-    if (request == Request::Show && !token.isEmpty() && oneWord)
-        word.insert(word.size() - 1, ' ' + token);
-    socket.write(word);
+    socket.write(CommandLine(request, text, token.size() < 1024 ? token : QByteArray()));
     socket.waitForBytesWritten(1000);
     // A Verbalto that is there but slow to answer is still there: a second one would translate
     // every copy twice.
@@ -84,7 +142,7 @@ bool SingleInstance::Send(Request request) const
     return true;
 }
 
-bool SingleInstance::Claim(Request request, bool waitForPrevious)
+bool SingleInstance::Claim(Request request, bool waitForPrevious, const QString& text)
 {
     // Two starts at the same moment take turns between asking and listening.
     QLockFile lock(m_path + QStringLiteral(".lock"));
@@ -101,7 +159,7 @@ bool SingleInstance::Claim(Request request, bool waitForPrevious)
             QThread::msleep(200);
         }
     }
-    if (Send(request))
+    if (Send(request, text))
         return false;
 
     // Nobody answers: what lies there is a socket a crashed Verbalto left.
@@ -155,20 +213,20 @@ void SingleInstance::OnConnection()
             }
             QByteArray line = socket->readLine(kMaxLine + 1);
             line.chop(line.endsWith("\r\n") ? 2 : 1);
-            // A command is a whole line, exactly; "show" may carry the later start's activation
-            // token, one word of printable characters.
-            const QByteArray token = line.startsWith("show ") ? line.mid(5) : QByteArray();
-            const bool tokenOk =
-                !token.isEmpty() &&
-                std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; });
-            const bool show = line == "show" || tokenOk;
-            if (show || line == "quiet") {
+            // A command is a whole line, exactly; all but "quiet" may carry the later start's
+            // activation token, one word of printable characters.
+            const std::optional<Command> command = ParseLine(line);
+            if (command) {
                 socket->write("ok\n");
                 socket->flush();
             }
             socket->disconnectFromServer();
-            if (show)
-                emit showRequested(QString::fromLatin1(token));
+            if (!command || command->request == Request::Quiet)
+                return;
+            if (command->request == Request::Show)
+                emit showRequested(command->token);
+            else
+                emit translateRequested(command->request, command->text, command->token);
         });
     }
     ListenAgainIfClosed();

@@ -5,13 +5,30 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QLocalServer;
 
 class SingleInstance final : public QObject
 {
     Q_OBJECT
   public:
-    enum class Request { Show, Quiet };
+    enum class Request { Show, Quiet, TranslateSelection, TranslateClipboard, TranslateText };
+
+    // One request as it travels: a line of printable ASCII, the text base64-encoded, ending in
+    // "\n". Empty when it does not fit the listener's line limit; an activation token that
+    // does not fit is left off.
+    static QByteArray CommandLine(Request request, const QString& text, const QByteArray& token);
+    struct Command
+    {
+        Request request;
+        QString text;
+        QString token;
+    };
+    // A line without its end, read back; nothing for anything but an exact command.
+    static std::optional<Command> ParseLine(const QByteArray& line);
+    // Whether a text to translate fits one request.
+    static bool Fits(const QString& text);
 
     // <folder>/instance-<uid>-<display>, the display name reduced to safe characters.
     static QString ServerPath(const QString& folder, const QString& display);
@@ -25,16 +42,19 @@ class SingleInstance final : public QObject
     // this one now listens (taking over a socket that a crashed Verbalto left). False when a
     // running Verbalto took the request. waitForPrevious: a restart after an update, where the
     // old program may still be on its way out; it gets some seconds to leave first.
-    bool Claim(Request request, bool waitForPrevious);
+    bool Claim(Request request, bool waitForPrevious, const QString& text = {});
     bool IsListening() const;
 
   signals:
     // activationToken: the later start's XDG_ACTIVATION_TOKEN (or DESKTOP_STARTUP_ID), "" if none.
     void showRequested(const QString& activationToken);
+    // A request to translate: the selection, the clipboard, or the text handed over.
+    void translateRequested(SingleInstance::Request source, const QString& text,
+                            const QString& activationToken);
 
   private:
     // Whether a running Verbalto accepted the request.
-    bool Send(Request request) const;
+    bool Send(Request request, const QString& text) const;
     void OnConnection();
     void Listen();
     void ListenAgainIfClosed();

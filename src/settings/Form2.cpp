@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -37,7 +38,7 @@ Form2::Form2(SettingsStore& store, const QString& languageIndex, QWidget* parent
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(322, 252);
+    setFixedSize(322, 312);
     // The layout is measured for a 9-point face; larger desktop defaults clip the captions.
     QFont small = font();
     small.setPointSize(9);
@@ -57,8 +58,22 @@ Form2::Form2(SettingsStore& store, const QString& languageIndex, QWidget* parent
     Check1 = place(new QCheckBox(this), "Check1", 24, 156, 281, 25);
     Check2 = place(new QCheckBox(this), "Check2", 24, 182, 249, 25);
     Check2->setEnabled(false);
-    Command1 = place(new QPushButton(this), "Command1", 152, 220, 69, 25);
-    Command2 = place(new QPushButton(this), "Command2", 232, 220, 67, 25);
+    LabelKey = place(new QLabel(this), "LabelKey", 12, 220, 303, 17);
+    KeyEdit = place(new QKeySequenceEdit(this), "KeyEdit", 12, 240, 150, 24);
+    KeyEdit->setClearButtonEnabled(true);
+    KeyNote = place(new QLabel(this), "KeyNote", 170, 238, 145, 36);
+    KeyNote->setWordWrap(true);
+    KeyNote->setStyleSheet(QStringLiteral("color: #b00000"));
+    KeyNote->hide();
+    // One key combination: a global grab takes no sequences.
+    connect(KeyEdit, &QKeySequenceEdit::editingFinished, this, [this] {
+        const QKeySequence key = KeyEdit->keySequence();
+        if (key.count() > 1)
+            KeyEdit->setKeySequence(QKeySequence(key[0]));
+        KeyNote->hide();
+    });
+    Command1 = place(new QPushButton(this), "Command1", 152, 280, 69, 25);
+    Command2 = place(new QPushButton(this), "Command2", 232, 280, 67, 25);
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
@@ -91,6 +106,8 @@ void Form2::ApplyLanguage()
     Check2->setText(text(35));
     Command1->setText(text(36));
     Command2->setText(text(37));
+    LabelKey->setText(text(291));
+    KeyNote->setText(text(292));
 
     QStringList names;
     for (int p = 0; p < LanguageCatalogue::kCount; ++p)
@@ -128,13 +145,22 @@ void Form2::Form_Load()
     Check1->setChecked(options.monitorsClipboard());
     Check2->setChecked(options.cachesTranslations());
     m_loadedCaching = options.cacheTranslations;
+    KeyEdit->setKeySequence(QKeySequence::fromString(m_store.ReadTranslateSelectionKey()));
+}
+
+void Form2::SetShortcutActive(bool active)
+{
+    KeyNote->setVisible(!active && !KeyEdit->keySequence().isEmpty());
 }
 
 void Form2::Command1_Click()
 {
-    const bool saved = m_store.WriteOptions(
-        Combo2->currentIndex(), Combo3->currentIndex(), checkValue(Check3), checkValue(Check4),
-        Combo1->currentIndex(), checkValue(Check1), m_loadedCaching);
+    const bool saved =
+        m_store.WriteOptions(Combo2->currentIndex(), Combo3->currentIndex(), checkValue(Check3),
+                             checkValue(Check4), Combo1->currentIndex(), checkValue(Check1),
+                             m_loadedCaching) &&
+        m_store.WriteTranslateSelectionKey(
+            KeyEdit->keySequence().toString(QKeySequence::PortableText));
     if (!saved) {
         // Claiming success here would lose the user's choice at the next start; the dialog
         // stays open so that nothing they set is lost.

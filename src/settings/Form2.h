@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeySequenceEdit;
 class QLabel;
 class QPushButton;
 class SettingsStore;
@@ -30,6 +31,8 @@ class Form2 final : public QDialog
     void setMessageBox(MessageBoxFn messageBox);
 
     void ApplyLanguage();
+    // Whether the stored "Translate selection" key is grabbed now; when not, the dialog says so.
+    void SetShortcutActive(bool active);
 
   signals:
     // The options just stored, emitted before the confirmation message. The receiver applies
@@ -67,4 +70,8 @@ class Form2 final : public QDialog
     QCheckBox* Check2;
     QPushButton* Command1;
     QPushButton* Command2;
+    // The session-wide "Translate selection" key: empty for none.
+    QLabel* LabelKey;
+    QKeySequenceEdit* KeyEdit;
+    QLabel* KeyNote;
 };

@@ -183,3 +183,15 @@ bool SettingsStore::WriteService(const ServiceSettings& service)
           service.localVoice ? QStringLiteral("true") : QStringLiteral("false")}},
         !service.key.trimmed().isEmpty());
 }
+
+QString SettingsStore::ReadTranslateSelectionKey() const
+{
+    const QSettings settings(m_filePath, QSettings::IniFormat);
+    const QVariant stored = settings.value(QStringLiteral("Shortcuts/TranslateSelection"));
+    return stored.isValid() ? stored.toString().trimmed() : kDefaultTranslateSelectionKey;
+}
+
+bool SettingsStore::WriteTranslateSelectionKey(const QString& key)
+{
+    return writeValues({{QStringLiteral("Shortcuts/TranslateSelection"), key.trimmed()}}, false);
+}

@@ -44,6 +44,18 @@ class SettingsStore final
     // Once a key is stored the file is readable by its owner only.
     bool WriteService(const ServiceSettings& service);
 
+    // Ctrl+Alt+Z: absent from the default key bindings of GNOME (mutter and
+    // gnome-settings-daemon), KDE Plasma (kwin, plasmashell), XFCE (xfwm4 and
+    // xfce4-keyboard-shortcuts) and Cinnamon (muffin and cinnamon-settings-daemon) as their
+    // shipped defaults list them (reviewed on paper, not on each live desktop), while
+    // Ctrl+Alt+T (terminals), Ctrl+Alt+D (XFCE: show desktop), Ctrl+Alt+L (lock) and
+    // Ctrl+Alt+arrows (workspaces) are taken.
+    static inline const QString kDefaultTranslateSelectionKey = QStringLiteral("Ctrl+Alt+Z");
+    // [Shortcuts] TranslateSelection, as portable key text: the default key when never set, ""
+    // when the user cleared it.
+    QString ReadTranslateSelectionKey() const;
+    bool WriteTranslateSelectionKey(const QString& key);
+
   private:
     // "Group/Key" values; with ownerOnly the file is readable by its owner only.
     bool writeValues(const QList<std::pair<QString, QString>>& values, bool ownerOnly);

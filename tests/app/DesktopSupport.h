@@ -154,6 +154,8 @@ class Verbalto
     }
     int menuBarHeight() const { return m_menuBar; }
     qint64 pid() const { return m_process.processId(); }
+    // What the program wrote to stderr so far.
+    QByteArray errors() { return m_errors += m_process.readAllStandardError(); }
 
     void stop()
     {
@@ -170,6 +172,7 @@ class Verbalto
     QProcessEnvironment m_env;
     QStringList m_wrapper;
     QProcess m_process;
+    QByteArray m_errors;
     QString m_window;
     int m_menuBar = 0;
 };

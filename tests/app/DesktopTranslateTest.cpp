@@ -63,6 +63,25 @@ class Desktop : public ::testing::Test
         return Translations(server).size() == n;
     }
 
+    // Another program selects text (X11's PRIMARY); null when it never got the selection.
+    static std::unique_ptr<QProcess> select(const QByteArray& text)
+    {
+        auto p = std::make_unique<QProcess>();
+        p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                           QStringLiteral("primary"), QStringLiteral("-i")});
+        p->waitForStarted(5000);
+        p->write(text);
+        p->closeWriteChannel();
+        const bool held = TestUtil::waitUntil(
+            [&] {
+                return TestUtil::runTool(QStringLiteral("xclip"),
+                                         {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                          QStringLiteral("primary")}) == QString::fromUtf8(text);
+            },
+            5000);
+        return held ? std::move(p) : nullptr;
+    }
+
     TestHttpServer server;
     std::unique_ptr<QProcess> holder;
 };
@@ -282,4 +301,72 @@ TEST_F(Desktop, PasteSurvivesAnotherProgramTakingTheClipboard)
     app.key(QStringLiteral("F5"));
     ASSERT_TRUE(waitForTranslations(1));
     EXPECT_EQ(textOf(Translations(server).first()).trimmed(), expected.trimmed());
+}
+
+// Commands for the running Verbalto: the first start with one does it itself, later starts hand
+// theirs over and end; the selection is read from PRIMARY.
+TEST_F(Desktop, CommandsFromLaterStartsTranslateInTheRunningWindow)
+{
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n"); // the clipboard monitor is off
+    ASSERT_TRUE(app.start({QStringLiteral("--translate"), QStringLiteral("first start")}));
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    ASSERT_TRUE(waitForTranslations(1));
+    EXPECT_EQ(textOf(Translations(server).last()), u"first start");
+
+    const auto later = [&](const QStringList& args) {
+        Verbalto second(server);
+        second.shareFoldersWith(app);
+        second.start(args);
+        return second.waitForExit();
+    };
+    auto primary = select("selected elsewhere");
+    ASSERT_TRUE(primary);
+    EXPECT_EQ(later({QStringLiteral("--translate-selection")}), 0);
+    ASSERT_TRUE(waitForTranslations(2));
+    EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
+
+    const QString awkward = QStringLiteral("a \"quoted\" 100% & show\nsecond line \u00e9\u4e2d");
+    EXPECT_EQ(later({QStringLiteral("--translate"), awkward}), 0);
+    ASSERT_TRUE(waitForTranslations(3));
+    EXPECT_EQ(textOf(Translations(server).last()).remove(u'\r'), awkward);
+
+    // Too long for one request: refused by the later start, nothing reaches the window.
+    EXPECT_EQ(later({QStringLiteral("--translate"), QString(4000, u'x')}), 2);
+    QThread::msleep(500);
+    EXPECT_EQ(Translations(server).size(), 3);
+}
+
+// The session-wide key: text selected in another program is translated in the window; a key
+// another client holds is told once, naming it.
+TEST_F(Desktop, TheShortcutTranslatesTheSelectionAndATakenKeyIsTold)
+{
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start());
+    ASSERT_FALSE(app.waitForWindow().isEmpty());
+    auto primary = select("pressed for");
+    ASSERT_TRUE(primary);
+    app.key(QStringLiteral("ctrl+alt+z"));
+    ASSERT_TRUE(waitForTranslations(1)) << app.errors().constData();
+    EXPECT_EQ(textOf(Translations(server).last()), u"pressed for");
+    // With NumLock on too; another modifier is another key.
+    app.key(QStringLiteral("ctrl+shift+alt+z"));
+    xdotool({QStringLiteral("key"), QStringLiteral("Num_Lock"), QStringLiteral("ctrl+alt+z"),
+             QStringLiteral("Num_Lock")});
+    ASSERT_TRUE(waitForTranslations(2));
+    QThread::msleep(300);
+    EXPECT_EQ(Translations(server).size(), 2);
+
+    // The first one holds Ctrl+Alt+Z; a second Verbalto (other folders, so not handed over)
+    // cannot have it.
+    Verbalto second(server);
+    second.setSettings(
+        "[Setup]\nOptions=0|15|1|1|15|0|1\n[Shortcuts]\nTranslateSelection=Ctrl+Alt+Z\n");
+    ASSERT_TRUE(second.start());
+    const QString window = second.waitForWindow();
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return second.errors().contains("Ctrl+Alt+Z"); }, 5000))
+        << second.errors().constData();
+    EXPECT_EQ(second.errors().count("Ctrl+Alt+Z"), 1);
 }

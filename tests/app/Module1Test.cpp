@@ -21,6 +21,24 @@ TEST(StartUp, OnlyTheExactArgumentsCount)
               StartMode::Normal);
 }
 
+TEST(StartUp, CommandsForTheRunningVerbalto)
+{
+    const QString exe = QStringLiteral("/opt/verbalto/verbalto");
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--show")}), StartMode::Show);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--translate-selection")}),
+              StartMode::TranslateSelection);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--translate-clipboard")}),
+              StartMode::TranslateClipboard);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--translate")}), StartMode::Normal);
+    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--show"), QStringLiteral("x")}),
+              StartMode::Normal);
+    const QStringList args = {exe, QStringLiteral("--translate"), QStringLiteral("a  b"),
+                              QStringLiteral("c")};
+    EXPECT_EQ(ParseCommandLine(args), StartMode::TranslateText);
+    EXPECT_EQ(TextToTranslate(args), u"a  b c");
+    EXPECT_EQ(TextToTranslate({exe, QStringLiteral("--show")}), u"");
+}
+
 TEST(StartUp, LeftoverUpdaterSurvivesOnlyAnUpStart)
 {
     QTemporaryDir dir;

@@ -24,7 +24,8 @@ struct FakeWindow
                     if (duringTranslate)
                         duringTranslate();
                 },
-                {}};
+                {},
+                [this](const QString& text) { source += text; }};
     }
 };
 
@@ -183,6 +184,32 @@ TEST_F(ClipMonitorTest, ChangesDuringAnotherTranslationWaitAndCollapseIntoTheLat
     EXPECT_FALSE(waiting.IsWaiting());
     EXPECT_FALSE(selfCopy);
     EXPECT_EQ(w.translated.size(), 1);
+}
+
+// A text handed over by a command replaces the source, monitor on or off; during another
+// translation it waits, and of several the latest counts.
+TEST_F(ClipMonitorTest, AHandedOverTextIsTranslatedLikeACopy)
+{
+    bool userTranslation = false;
+    ModmonClip::ClipActions actions = w.actions();
+    actions.translating = [&] { return userTranslation; };
+    ClipMonitor handed(clipboard, selfCopy, actions, &owner);
+
+    w.source = QStringLiteral("old");
+    handed.TranslateText(QStringLiteral("first\nline"));
+    EXPECT_EQ(w.translated, QStringList{QStringLiteral("first\nline")});
+    handed.TranslateText(QStringLiteral("   "));
+    EXPECT_EQ(w.translated.size(), 1);
+
+    userTranslation = true;
+    handed.TranslateText(QStringLiteral("a"));
+    handed.TranslateText(QStringLiteral("b"));
+    Spin();
+    EXPECT_EQ(w.translated.size(), 1);
+    userTranslation = false;
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return w.translated.size() == 2; }));
+    EXPECT_EQ(w.source, u"b");
+    EXPECT_FALSE(handed.IsRunning());
 }
 
 TEST_F(ClipMonitorTest, WhatAPasswordManagerMarksIsNeverTranslated)

@@ -13,6 +13,7 @@ struct Recorder
         return {[this] { calls << QStringLiteral("clear"); },
                 [this] { calls << QStringLiteral("paste"); },
                 [this] { calls << QStringLiteral("translate"); },
+                {},
                 {}};
     }
 };
@@ -74,7 +75,7 @@ TEST(ClipDecision, ANotificationWithoutTextStillSpendsTheFlag)
 TEST(ClipDecision, ACopyMadeByTheActionsArmsTheFlagAfresh)
 {
     bool selfCopy = false;
-    ModmonClip::ClipActions actions{{}, {}, [&] { selfCopy = true; }, {}};
+    ModmonClip::ClipActions actions{{}, {}, [&] { selfCopy = true; }, {}, {}};
     EXPECT_TRUE(ModmonClip::OnDrawClipboard(QStringLiteral("x"), selfCopy, actions));
     EXPECT_TRUE(selfCopy);
 }

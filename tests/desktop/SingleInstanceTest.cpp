@@ -97,3 +97,41 @@ TEST(SingleInstance, ASecondStartHandsItsActivationTokenOver)
     ASSERT_TRUE(TestUtil::waitUntil([&] { return tokens.size() == 2; }));
     EXPECT_EQ(tokens.last(), u"");
 }
+
+// Texts of any shape travel intact in one line; what does not fit is refused, never cut.
+TEST(SingleInstance, CommandLinesCarryAnyTextUpToTheCap)
+{
+    using R = SingleInstance::Request;
+    const QString awkward = QStringLiteral("a b\n\r\nc\t\"'\\ %41 show\n\u00e9\u4e2d\U0001F600 ");
+    const QByteArray line = SingleInstance::CommandLine(R::TranslateText, awkward, "tok-1");
+    ASSERT_TRUE(line.endsWith('\n'));
+    EXPECT_EQ(line.count('\n'), 1);
+    const auto back = SingleInstance::ParseLine(line.chopped(1));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->request, R::TranslateText);
+    EXPECT_EQ(back->text, awkward);
+    EXPECT_EQ(back->token, u"tok-1");
+
+    for (R r : {R::Show, R::TranslateSelection, R::TranslateClipboard}) {
+        const auto parsed =
+            SingleInstance::ParseLine(SingleInstance::CommandLine(r, {}, {}).chopped(1));
+        ASSERT_TRUE(parsed);
+        EXPECT_EQ(parsed->request, r);
+        EXPECT_TRUE(parsed->token.isEmpty());
+    }
+
+    EXPECT_TRUE(SingleInstance::Fits(QString(3000, u'x')));
+    EXPECT_FALSE(SingleInstance::Fits(QString(3100, u'x')));
+    EXPECT_TRUE(SingleInstance::CommandLine(R::TranslateText, QString(3100, u'x'), {}).isEmpty());
+    // A long token is left off rather than pushing the line over the cap.
+    const QByteArray full =
+        SingleInstance::CommandLine(R::TranslateText, QString(3000, u'x'), QByteArray(1000, 't'));
+    EXPECT_LE(full.size(), 4096);
+    EXPECT_EQ(SingleInstance::ParseLine(full.chopped(1))->token, u"");
+
+    for (const QByteArray& junk :
+         {QByteArray("text"), QByteArray("text !!!"), QByteArray("text YQ== a b"),
+          QByteArray("selection "), QByteArray("clipboard x y"), QByteArray("quiet tok"),
+          QByteArray("Selection"), QByteArray("text ").append(QByteArray(5000, 'Q'))})
+        EXPECT_FALSE(SingleInstance::ParseLine(junk)) << junk.left(40).constData();
+}

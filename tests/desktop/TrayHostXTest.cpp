@@ -159,6 +159,7 @@ struct Window
         return {[this] { source.clear(); },
                 [this] { source += QGuiApplication::clipboard()->text(); },
                 [this] { translated << source; },
+                {},
                 {}};
     }
 };

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -63,7 +64,8 @@ class Form2Test : public ::testing::Test
 TEST_F(Form2Test, FreshInstallShowsDefaults)
 {
     const auto form = open();
-    EXPECT_EQ(form->size(), QSize(322, 252));
+    // The options of the original layout, and a row for the "Translate selection" key.
+    EXPECT_EQ(form->size(), QSize(322, 312));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMinMaxButtonsHint);
 
@@ -180,6 +182,33 @@ TEST_F(Form2Test, OkStoresTellsTheMainWindowThenConfirms)
     EXPECT_EQ(messages[0].text, text(QStringLiteral("2"), 101));
     EXPECT_EQ(form->result(), QDialog::Accepted);
     EXPECT_FALSE(form->isVisible());
+}
+
+// The key starts as the default, is changed or cleared and stored with OK; a key that could not
+// be grabbed is marked not active.
+TEST_F(Form2Test, TheSelectionKeyIsShownChangedClearedAndMarkedWhenTaken)
+{
+    {
+        const auto form = open();
+        auto* edit = child<QKeySequenceEdit>(*form, "KeyEdit");
+        EXPECT_EQ(edit->keySequence(), QKeySequence(QStringLiteral("Ctrl+Alt+Z")));
+        form->SetShortcutActive(false);
+        EXPECT_FALSE(child<QLabel>(*form, "KeyNote")->isHidden());
+        form->SetShortcutActive(true);
+        EXPECT_TRUE(child<QLabel>(*form, "KeyNote")->isHidden());
+        edit->setKeySequence(QKeySequence(Qt::META | Qt::SHIFT | Qt::Key_F7));
+        child<QPushButton>(*form, "Command1")->click();
+    }
+    EXPECT_EQ(store.ReadTranslateSelectionKey(), u"Meta+Shift+F7");
+    {
+        const auto form = open();
+        child<QKeySequenceEdit>(*form, "KeyEdit")->clear();
+        form->SetShortcutActive(false); // nothing to grab is not "taken"
+        EXPECT_TRUE(child<QLabel>(*form, "KeyNote")->isHidden());
+        child<QPushButton>(*form, "Command1")->click();
+    }
+    EXPECT_EQ(store.ReadTranslateSelectionKey(), u"");
+    EXPECT_TRUE(TestUtil::readFile(path()).contains("[Shortcuts]\nTranslateSelection="));
 }
 
 TEST_F(Form2Test, SeparatorAsSourceStoresOne)
