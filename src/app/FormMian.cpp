@@ -643,10 +643,8 @@ void FormMian::menuS4_Click(const QString& serviceName)
     chosen.name = serviceName;
     chosen.fallback = m_service.fallback;
     chosen.localVoice = m_service.localVoice;
-    if (!m_store->WriteService(chosen)) {
-        QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (!m_store->WriteService(chosen))
+        warnNotSaved();
     useService(chosen);
 }
 
@@ -932,10 +930,8 @@ void FormMian::menuS0_Click()
     // The action has already toggled its mark; the entry follows the state before the click.
     const ModAutoRun::ToggleResult result = ModAutoRun::menuS0_Click(!menuS0->isChecked());
     menuS0->setChecked(result.checked);
-    if (!result.stored) {
-        QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (!result.stored)
+        warnNotSaved();
 }
 
 void FormMian::menuS1_Click()
@@ -954,12 +950,16 @@ void FormMian::menuS3_Click()
     SetToRegFont();
 }
 
+void FormMian::warnNotSaved()
+{
+    QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
+    box.exec();
+}
+
 void FormMian::SetToRegFont()
 {
-    if (!ModFont::StoreFont(*m_store, m_font)) {
-        QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (!ModFont::StoreFont(*m_store, m_font))
+        warnNotSaved();
 }
 
 void FormMian::menuH3_Click()

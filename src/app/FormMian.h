@@ -173,6 +173,8 @@ class FormMian final : public QMainWindow
     // A failure of a service that tells its failures: a box for the user's own request, a
     // balloon for one the clipboard started.
     void tellFailure(const QString& message);
+    // A setting the user changed could not be stored.
+    void warnNotSaved();
     void showNote(const QString& note);
     void placeNote();
 
