@@ -85,7 +85,7 @@ class ApertiumService final : public TranslationService
     {
         const QString lang = request.interfaceLanguage;
         const LanguageList pairs = availablePairs(lang);
-        const bool here = pairs.outcome.failure == ServiceFailure::None && runsHere();
+        const bool here = pairs.outcome.failure == ServiceFailure::None && m_here;
         QString source = request.source;
         QString detected;
         if (source.isEmpty()) {
@@ -133,7 +133,6 @@ class ApertiumService final : public TranslationService
         installed.outcome.count = int(installed.items.size());
         return installed;
     }
-    bool runsHere() const { return m_here; }
 
     ServiceReply translateHere(const QString& pair, const ServiceRequest& request)
     {

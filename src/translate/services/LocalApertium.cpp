@@ -151,13 +151,14 @@ QStringList Pairs()
 
 Outcome Translate(const QString& pair, const QString& text, int timeoutMs)
 {
-    if (!Pairs().contains(pair))
-        return {false, {}, QStringLiteral("the pair %1 is not installed").arg(pair)};
     // A blank before the flush lets every stage end its last word.
     const QByteArray input = Deformat(text) + "[\n]" + '\0';
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::shared_ptr<Pipeline> pipeline = pipelines().value(pair);
         if (!pipeline || pipeline->process.state() != QProcess::Running) {
+            // The modes folder is read only to start a pipeline, not for every text.
+            if (!Pairs().contains(pair))
+                return {false, {}, QStringLiteral("the pair %1 is not installed").arg(pair)};
             QString error;
             pipeline = start(pair, error);
             if (!pipeline)
