@@ -665,6 +665,14 @@ void FormMian::StoreTranslation()
     slot.translationSpeech = m_speech[0];
     slot.sourceSpeech = m_speech[1];
     m_history.StoreTranslation(slot, GetSysPath::GetTempFolder());
+    if (!m_historyPacker) {
+        m_historyPacker = new QTimer(this);
+        connect(m_historyPacker, &QTimer::timeout, this, [this] {
+            if (!m_history.packMore())
+                m_historyPacker->stop();
+        });
+    }
+    m_historyPacker->start(0);
 }
 
 void FormMian::Command6_Click()

@@ -204,4 +204,5 @@ class FormMian final : public QMainWindow
     QActionGroup* m_languageGroup = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
+    QTimer* m_historyPacker = nullptr; // packs the history while the window is idle
 };

@@ -58,8 +58,8 @@ qsizetype pieceEnd(const QString& text, qsizetype from, const QList<qsizetype>& 
 // A run of characters that offers the layout no place to wrap longer than this is laid out in
 // blocks of this length: word wrapping searches a whole block for a break again for every line,
 // so one long run takes time growing with the square of its length, and shaping a block holds
-// it whole.
-constexpr qsizetype kLongestRun = 1024;
+// it whole. Longer blocks cost more time each; shorter ones more memory beside the text.
+constexpr qsizetype kLongestRun = 4096;
 
 bool offersBreak(QChar c)
 {

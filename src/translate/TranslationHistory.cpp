@@ -5,7 +5,6 @@
 #include "SpeechPage.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 namespace {
 // Replaces the slot's copy of one speech page; false when there is no usable copy.
@@ -34,12 +33,7 @@ int TranslationHistory::StoreTranslation(const HistorySlot& current, const QStri
     HistorySlot& slot = m_slots[std::size_t(s)];
     slot = current;
     for (std::size_t i = 0; i < slot.texts.size(); ++i) {
-        QByteArray& utf8 = m_utf8[std::size_t(s)][i];
-        utf8.clear();
-        if (slot.texts[i].isEmpty() || !QStringView(slot.texts[i]).isValidUtf16())
-            continue;
-        utf8 = slot.texts[i].toUtf8();
-        utf8.squeeze(); // the encoder makes room for three bytes a character
+        m_texts[std::size_t(s)][i] = PackedBytes(slot.texts[i]);
         slot.texts[i] = QString();
     }
     slot.translationSpeech = copyPage(folder, 0, s, current.translationSpeech);
@@ -52,14 +46,20 @@ int TranslationHistory::StoreTranslation(const HistorySlot& current, const QStri
 HistorySlot TranslationHistory::slot(int n) const
 {
     HistorySlot slot = m_slots[std::size_t(n)];
-    for (std::size_t i = 0; i < slot.texts.size(); ++i) {
-        const QByteArray& utf8 = m_utf8[std::size_t(n)][i];
-        // A leading byte-order mark is text here, which QString::fromUtf8 would drop.
-        QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-        if (!utf8.isEmpty())
-            slot.texts[i] = decode(utf8);
-    }
+    for (std::size_t i = 0; i < slot.texts.size(); ++i)
+        slot.texts[i] = m_texts[std::size_t(n)][i].text();
     return slot;
+}
+
+bool TranslationHistory::packMore()
+{
+    for (auto& texts : m_texts)
+        for (PackedBytes& text : texts)
+            if (!text.packed()) {
+                text.packMore();
+                return true;
+            }
+    return false;
 }
 
 int TranslationHistory::Back()

@@ -1,8 +1,10 @@
 // The last three translations, recalled backwards by the Back button.
 #pragma once
 
-#include <QByteArray>
+#include "PackedBytes.h"
+
 #include <QString>
+
 #include <array>
 
 struct HistorySlot
@@ -30,16 +32,20 @@ class TranslationHistory final
     // Steps the view cursor back (cyclically) and returns the slot to show.
     int Back();
 
-    // The slot as stored, its texts decoded again.
+    // Packs the next piece of a stored text; false once all are packed. Run while the window
+    // is idle: a slot is seldom read again, and a large translation is kept at a fraction of
+    // its size.
+    bool packMore();
+
+    // The slot as stored, its texts unpacked again.
     HistorySlot slot(int n) const;
     int writeIndex() const { return m_writeIndex; }
     int viewCursor() const { return m_viewCursor; }
 
   private:
-    // A slot's texts are kept as UTF-8 (half the room of a large reply); the slot keeps only
-    // those that would not come back the same (empty, or with a lone surrogate).
+    // A slot's texts are kept apart from it, packed.
     std::array<HistorySlot, kSlots> m_slots;
-    std::array<std::array<QByteArray, 4>, kSlots> m_utf8;
+    std::array<std::array<PackedBytes, 4>, kSlots> m_texts;
     int m_writeIndex = 0;
     int m_viewCursor = 0;
 };

@@ -77,17 +77,28 @@ TEST(TranslationHistory, PageThatCannotBeCopiedLeavesTheFlagOff)
     EXPECT_FALSE(h.slot(0).sourceSpeech);
 }
 
-TEST(TranslationHistory, TextsComeBackAsStored)
+TEST(TranslationHistory, TextsComeBackAsStoredBeforeWhileAndAfterPacking)
 {
-    // Kept in another form: a leading byte-order mark, a character beyond 16 bits, line breaks
-    // and a lone surrogate (which no encoding keeps) must all come back unchanged.
+    // Kept in another form: a leading byte-order mark, a character beyond 16 bits, line breaks,
+    // a lone surrogate (which no encoding keeps) and a text of several packed pieces must all
+    // come back unchanged.
     QTemporaryDir dir;
     TranslationHistory h;
     HistorySlot s = entry(QStringLiteral("x"));
+    QString large;
+    for (int i = 0; i < 100000; ++i)
+        large += QStringLiteral("caf\u00e9 %1 \U0001F600").arg(i);
     s.texts = {QStringLiteral("\uFEFFhead\r\nna\u00efve \U0001F600"),
-               QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), QStringLiteral(""),
-               QString()};
+               QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), large, QString()};
     h.StoreTranslation(s, dir.path());
+    h.StoreTranslation(entry(QStringLiteral("y")), dir.path());
     EXPECT_EQ(h.slot(0).texts, s.texts);
+    for (int piece = 0; piece < 4; ++piece)
+        ASSERT_TRUE(h.packMore());
+    EXPECT_EQ(h.slot(0).texts, s.texts);
+    while (h.packMore()) {
+    }
+    EXPECT_EQ(h.slot(0).texts, s.texts);
+    EXPECT_EQ(h.slot(1).texts[0], QStringLiteral("y"));
     EXPECT_EQ(h.slot(0).targetIndex, 19);
 }

@@ -9,6 +9,12 @@ constexpr qsizetype kPiece = 512 * 1024;
 
 } // namespace
 
+PackedBytes::PackedBytes(const QString& text)
+    : m_text(text), m_plain(QByteArray::fromRawData(reinterpret_cast<const char*>(m_text.constData()),
+                                                    m_text.size() * qsizetype(sizeof(QChar))))
+{
+}
+
 bool PackedBytes::packMore()
 {
     if (packed())
@@ -23,6 +29,7 @@ bool PackedBytes::packMore()
     if (m_packedUpTo < m_plain.size())
         return true;
     m_plain = QByteArray();
+    m_text = QString();
     return false;
 }
 
@@ -36,5 +43,21 @@ QByteArray PackedBytes::bytes() const
         out += qUncompress(piece);
     if (!packed())
         out += QByteArrayView(m_plain).sliced(m_packedUpTo);
+    return out;
+}
+
+QString PackedBytes::text() const
+{
+    if (m_pieces.isEmpty())
+        return m_text;
+    // Pieces are of an even length, so none ends inside a code unit.
+    QString out;
+    out.reserve(m_packedUpTo / 2 + (packed() ? 0 : m_text.size() - m_packedUpTo / 2));
+    for (const QByteArray& piece : m_pieces) {
+        const QByteArray units = qUncompress(piece);
+        out.append(reinterpret_cast<const QChar*>(units.constData()), units.size() / 2);
+    }
+    if (!packed())
+        out.append(QStringView(m_text).sliced(m_packedUpTo / 2));
     return out;
 }
