@@ -29,7 +29,6 @@
 #include "StringTable.h"
 #include "SysTray.h"
 #include "TextBox.h"
-#include "TranslateRequest.h"
 #include "TranslationService.h"
 #include "UpdateCheck.h"
 #include "mdXpThemeSupport.h"
@@ -519,7 +518,7 @@ void FormMian::TranslatePage(bool online)
     }
     m_translating = true;
     showNote({});
-    const QString escaped = EscapeAmpersands(text);
+    const QString escaped = SpeechPage::EscapeAmpersands(text);
     ServiceSettings settings = m_service;
     settings.timeoutMs = m_requestTimeoutMs;
     const Translation translation = ServiceFallback::Translate(
