@@ -297,7 +297,7 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         const QString text = ResultsFile::BuildResultsText(
             result.sourceText, result.translation, result.romanization, result.dictionary,
             QDateTime::currentDateTime(), environment.locale);
-        saved = ResultsFile::WriteResultsFile(*options.resultsFile, text);
+        saved = bool(ResultsFile::WriteResultsFile(*options.resultsFile, text));
     }
 
     // The results are printed even when they could not be saved: nothing is lost.
