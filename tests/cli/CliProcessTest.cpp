@@ -423,7 +423,7 @@ TEST_F(CliProcess, InformationOptions)
 {
     const Outcome version = run(args({"--version"}));
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QByteArray("verbalto-cli 1.5.18\n"));
+    EXPECT_EQ(version.out, QByteArray("verbalto-cli " VERBALTO_VERSION "\n"));
     const Outcome help = run(args({"--help"}));
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: verbalto-cli [-s CODE]"));
