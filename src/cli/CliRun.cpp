@@ -292,12 +292,12 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         result.dictionary = reply.result.dictionary;
     }
 
-    bool saved = true;
+    FileSave::SaveResult saved;
     if (options.resultsFile) {
         const QString text = ResultsFile::BuildResultsText(
             result.sourceText, result.translation, result.romanization, result.dictionary,
             QDateTime::currentDateTime(), environment.locale);
-        saved = bool(ResultsFile::WriteResultsFile(*options.resultsFile, text));
+        saved = ResultsFile::WriteResultsFile(*options.resultsFile, text);
     }
 
     // The results are printed even when they could not be saved: nothing is lost.
@@ -307,8 +307,12 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     else
         CliOutput::WritePlainText(io.out, result);
     if (!saved) {
-        complain(io,
-                 QStringLiteral("cannot write the results file \"%1\"").arg(*options.resultsFile));
+        const char* why = saved == FileSave::SaveResult::DiskFull ? ": the disk is full"
+                          : saved == FileSave::SaveResult::ReadOnly
+                              ? ": it or its folder is read-only"
+                              : "";
+        complain(io, QStringLiteral("cannot write the results file \"%1\"%2")
+                         .arg(*options.resultsFile, QLatin1String(why)));
         return FileError;
     }
     if (!ResultsFile::IsNotBlank(result.translation))

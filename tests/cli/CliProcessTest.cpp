@@ -401,6 +401,12 @@ TEST_F(CliProcess, UnwritableResultsFileIsExitThreeButTheTranslationIsShown)
     EXPECT_EQ(o.out, QByteArray("Bonjour\n"));
     EXPECT_TRUE(o.err.contains(path.toUtf8())) << o.err.toStdString();
     EXPECT_EQ(TestUtil::readFile(plainFile), QByteArray("x"));
+
+    // A full disk is named (/dev/full fails every write, for any user).
+    const Outcome full =
+        run({QStringLiteral("-o"), QStringLiteral("/dev/full"), QStringLiteral("hello")});
+    EXPECT_EQ(full.exitCode, 3);
+    EXPECT_TRUE(full.err.contains("\"/dev/full\": the disk is full")) << full.err.toStdString();
 }
 
 TEST_F(CliProcess, FullDiskKeepsTheOldResultsFileAndIsExitThree)
