@@ -29,7 +29,6 @@
 #include "StringTable.h"
 #include "SysTray.h"
 #include "TextBox.h"
-#include "TranslateRequest.h"
 #include "TranslationService.h"
 #include "UpdateCheck.h"
 #include "mdXpThemeSupport.h"
@@ -519,7 +518,7 @@ void FormMian::TranslatePage(bool online)
     }
     m_translating = true;
     showNote({});
-    const QString escaped = EscapeAmpersands(text);
+    const QString escaped = SpeechPage::EscapeAmpersands(text);
     ServiceSettings settings = m_service;
     settings.timeoutMs = m_requestTimeoutMs;
     const Translation translation = ServiceFallback::Translate(
@@ -643,8 +642,8 @@ void FormMian::menuS4_Click(const QString& serviceName)
     chosen.name = serviceName;
     chosen.fallback = m_service.fallback;
     chosen.localVoice = m_service.localVoice;
-    if (!m_store->WriteService(chosen))
-        warnNotSaved();
+    if (const FileSave::SaveResult saved = m_store->WriteService(chosen); !saved)
+        warnNotSaved(saved);
     useService(chosen);
 }
 
@@ -958,16 +957,17 @@ void FormMian::menuS3_Click()
     SetToRegFont();
 }
 
-void FormMian::warnNotSaved()
+void FormMian::warnNotSaved(FileSave::SaveResult why)
 {
-    QMessageBox box(QMessageBox::Warning, Text(100), Text(117), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, Text(100),
+                    FileCommands::NotSavedText(m_languageIndex, why), QMessageBox::Ok, this);
     box.exec();
 }
 
 void FormMian::SetToRegFont()
 {
-    if (!ModFont::StoreFont(*m_store, m_font))
-        warnNotSaved();
+    if (const FileSave::SaveResult saved = ModFont::StoreFont(*m_store, m_font); !saved)
+        warnNotSaved(saved);
 }
 
 void FormMian::menuH3_Click()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AppState.h"
+#include "FileSave.h"
 #include "FontRecord.h"
 #include "TranslationHistory.h"
 #include "TranslationService.h"
@@ -173,8 +174,8 @@ class FormMian final : public QMainWindow
     // A failure of a service that tells its failures: a box for the user's own request, a
     // balloon for one the clipboard started.
     void tellFailure(const QString& message);
-    // A setting the user changed could not be stored.
-    void warnNotSaved();
+    // A setting the user changed could not be stored; the message says why.
+    void warnNotSaved(FileSave::SaveResult why = FileSave::SaveResult::Failed);
     void showNote(const QString& note);
     void placeNote();
 

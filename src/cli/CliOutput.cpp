@@ -11,15 +11,15 @@ namespace {
 class Writer final
 {
   public:
-    explicit Writer(QIODevice& device) : device_(device) { buffer_.reserve(kFlushAt + 16); }
+    explicit Writer(QIODevice& device) : m_device(device) { m_buffer.reserve(kFlushAt + 16); }
     ~Writer() { flush(); }
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
     void add(QByteArrayView bytes)
     {
-        buffer_.append(bytes);
-        if (buffer_.size() >= kFlushAt)
+        m_buffer.append(bytes);
+        if (m_buffer.size() >= kFlushAt)
             flush();
     }
     void add(char c) { add(QByteArrayView(&c, 1)); }
@@ -42,13 +42,13 @@ class Writer final
 
     void flush()
     {
-        if (!buffer_.isEmpty())
-            device_.write(buffer_);
-        buffer_.clear();
+        if (!m_buffer.isEmpty())
+            m_device.write(m_buffer);
+        m_buffer.clear();
     }
 
-    QIODevice& device_;
-    QByteArray buffer_;
+    QIODevice& m_device;
+    QByteArray m_buffer;
 };
 
 // A section ends where its own text ends (the separator lines come from the caller); its

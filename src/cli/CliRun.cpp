@@ -292,7 +292,7 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
         result.dictionary = reply.result.dictionary;
     }
 
-    bool saved = true;
+    FileSave::SaveResult saved;
     if (options.resultsFile) {
         const QString text = ResultsFile::BuildResultsText(
             result.sourceText, result.translation, result.romanization, result.dictionary,
@@ -307,8 +307,12 @@ int Run(const QStringList& arguments, const Environment& environment, const Stre
     else
         CliOutput::WritePlainText(io.out, result);
     if (!saved) {
-        complain(io,
-                 QStringLiteral("cannot write the results file \"%1\"").arg(*options.resultsFile));
+        const char* why = saved == FileSave::SaveResult::DiskFull ? ": the disk is full"
+                          : saved == FileSave::SaveResult::ReadOnly
+                              ? ": it or its folder is read-only"
+                              : "";
+        complain(io, QStringLiteral("cannot write the results file \"%1\"%2")
+                         .arg(*options.resultsFile, QLatin1String(why)));
         return FileError;
     }
     if (!ResultsFile::IsNotBlank(result.translation))

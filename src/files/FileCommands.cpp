@@ -32,6 +32,18 @@ QString Text(const QString& languageIndex, int n)
     return StringTable::LoadResString(StringTable::TextId(languageIndex, n)).value_or(QString());
 }
 
+QString NotSavedText(const QString& languageIndex, FileSave::SaveResult why)
+{
+    switch (why.reason) {
+    case FileSave::SaveResult::DiskFull:
+        return Text(languageIndex, 320);
+    case FileSave::SaveResult::ReadOnly:
+        return Text(languageIndex, 321);
+    default:
+        return Text(languageIndex, 117);
+    }
+}
+
 OpenOutcome OpenTextFile(QWidget* owner, const QString& languageIndex, const Hooks& hooks)
 {
     OpenOutcome outcome;
@@ -78,8 +90,8 @@ SaveOutcome SaveResults(QWidget* owner, const QString& languageIndex, const QStr
 
     const QString text =
         ResultsFile::BuildResultsText(original, translation, romanization, dictionary, now, locale);
-    if (!ResultsFile::WriteResultsFile(path, text)) {
-        warn(hooks, owner, languageIndex, Text(languageIndex, 117));
+    if (const FileSave::SaveResult saved = ResultsFile::WriteResultsFile(path, text); !saved) {
+        warn(hooks, owner, languageIndex, NotSavedText(languageIndex, saved));
         return SaveOutcome::Failed;
     }
     const QUrl url = QUrl::fromLocalFile(path);

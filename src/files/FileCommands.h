@@ -1,6 +1,7 @@
 // The File menu's Open and Save Results commands, short of the main window's own boxes.
 #pragma once
 
+#include "FileSave.h"
 #include "cOpenSaveDialog.h"
 
 #include <QDateTime>
@@ -35,12 +36,16 @@ OpenOutcome OpenTextFile(QWidget* owner, const QString& languageIndex, const Hoo
 enum class SaveOutcome { Cancelled, Saved, Failed };
 
 // Save Results: asks for a file name, writes the results file and opens it with the default
-// program; a failed write is reported to the user (text 117, title 100).
+// program; a failed write is reported to the user (NotSavedText, title 100).
 SaveOutcome SaveResults(QWidget* owner, const QString& languageIndex, const QString& original,
                         const QString& translation, const QString& romanization,
                         const QString& dictionary,
                         const QDateTime& now = QDateTime::currentDateTime(),
                         const QLocale& locale = QLocale::system(), const Hooks& hooks = {});
+
+// What the user is told of a failed save: the disk is full (text 320), the file or its folder
+// is read-only (321), or that it failed (117).
+QString NotSavedText(const QString& languageIndex, FileSave::SaveResult why);
 
 // Interface text n in the given interface language ("" when the table has none).
 QString Text(const QString& languageIndex, int n);

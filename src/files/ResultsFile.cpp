@@ -3,6 +3,8 @@
 
 #include "ModUniTxt.h"
 
+#include <cerrno>
+
 namespace ResultsFile {
 
 namespace {
@@ -76,10 +78,17 @@ QString BuildResultsText(const QString& original, const QString& translation,
     return out;
 }
 
-bool WriteResultsFile(const QString& path, const QString& text)
+FileSave::SaveResult WriteResultsFile(const QString& path, const QString& text)
 {
     ModUniTxt::TextFormat format = ModUniTxt::Utf16BE;
-    return ModUniTxt::WriteUniText(path, text, false, format, ModUniTxt::Utf16BE);
+    errno = 0;
+    if (ModUniTxt::WriteUniText(path, text, false, format, ModUniTxt::Utf16BE))
+        return FileSave::SaveResult::Saved;
+    // The failed write is the last call that sets errno; clean-up that succeeds leaves it. A
+    // device such as /dev/full is written in place and has no free space to measure.
+    if (errno == ENOSPC || errno == EDQUOT)
+        return FileSave::SaveResult::DiskFull;
+    return FileSave::WhyNotSaved(path, (text.size() + 1) * 2);
 }
 
 } // namespace ResultsFile

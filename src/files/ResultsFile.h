@@ -1,6 +1,8 @@
 // The saved results file: the original and every result in one fixed layout.
 #pragma once
 
+#include "FileSave.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -17,7 +19,8 @@ QString BuildResultsText(const QString& original, const QString& translation,
                          const QString& romanization, const QString& dictionary,
                          const QDateTime& when, const QLocale& locale);
 
-// Writes text as UTF-16 big-endian with its mark, replacing any file of that name.
-bool WriteResultsFile(const QString& path, const QString& text);
+// Writes text as UTF-16 big-endian with its mark, replacing any file of that name. Saved, or
+// why not.
+FileSave::SaveResult WriteResultsFile(const QString& path, const QString& text);
 
 } // namespace ResultsFile

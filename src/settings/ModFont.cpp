@@ -20,7 +20,7 @@ FontRecord ReadFontRecord(const SettingsStore& store)
     return FontRecord::Parse(ReadFont(store));
 }
 
-bool StoreFont(SettingsStore& store, const FontRecord& record)
+FileSave::SaveResult StoreFont(SettingsStore& store, const FontRecord& record)
 {
     return store.SaveSetting(SettingsStore::kFontKey, record.Format());
 }

@@ -1,6 +1,7 @@
 // The font of the four visible text boxes: stored record, font dialog, and applying it.
 #pragma once
 
+#include "FileSave.h"
 #include "FontRecord.h"
 
 #include <QColor>
@@ -33,8 +34,8 @@ double LimitSize(double size);
 QString ReadFont(const SettingsStore& store);
 // The stored record; a malformed one reads as the default record.
 FontRecord ReadFontRecord(const SettingsStore& store);
-// Stores the record under "Font"; false when the settings file could not be written.
-bool StoreFont(SettingsStore& store, const FontRecord& record);
+// Stores the record under "Font"; saved, or why the settings file could not be written.
+FileSave::SaveResult StoreFont(SettingsStore& store, const FontRecord& record);
 
 QFont ToFont(const FontRecord& record);
 // The record of `font`; the character set and colour, which QFont does not carry, come

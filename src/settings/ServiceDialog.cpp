@@ -1,5 +1,6 @@
 #include "ServiceDialog.h"
 
+#include "FileCommands.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
 #include "services/ServiceSupport.h"
@@ -124,8 +125,9 @@ void ServiceDialog::test()
 void ServiceDialog::accept()
 {
     const ServiceSettings service = chosen();
-    if (!m_store.WriteService(service)) {
-        QMessageBox box(QMessageBox::Warning, text(100), text(117), QMessageBox::Ok, this);
+    if (const FileSave::SaveResult saved = m_store.WriteService(service); !saved) {
+        QMessageBox box(QMessageBox::Warning, text(100),
+                        FileCommands::NotSavedText(m_languageIndex, saved), QMessageBox::Ok, this);
         box.exec();
         return;
     }

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+using FileSave::SaveResult;
+
 namespace {
 
 const QString kGroup = QStringLiteral("Setup");
@@ -33,13 +35,21 @@ QHash<QString, QVariant> readAll(const QString& path)
     return all;
 }
 
-// Copies the file's bytes to a new file beside it; its path, or "" when that fails.
-QString copyBeside(const QString& path, const QByteArray& bytes)
+// Copies the file's bytes to a new file beside it; its path, or "" and why when that fails.
+QString copyBeside(const QString& path, const QByteArray& bytes, SaveResult& why)
 {
     QTemporaryFile copy(path + QStringLiteral(".XXXXXX"));
     copy.setAutoRemove(false);
-    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) {
-        copy.remove();
+    if (!copy.open()) {
+        why = FileSave::WhyNotSaved(path, bytes.size(), copy.error());
+        return {};
+    }
+    why = FileSave::Write(copy, bytes);
+    if (!why) {
+        // Removed by name: the file itself would try its unwritten bytes again and stay.
+        const QString name = copy.fileName();
+        copy.close();
+        QFile::remove(name);
         return {};
     }
     return copy.fileName();
@@ -72,12 +82,13 @@ QString SettingsStore::GetSetting(const QString& key, const QString& fallback) c
     return value(key).value_or(fallback);
 }
 
-bool SettingsStore::SaveSetting(const QString& key, const QString& value)
+SaveResult SettingsStore::SaveSetting(const QString& key, const QString& value)
 {
     return writeValues({{keyPath(key), value}}, false);
 }
 
-bool SettingsStore::writeValues(const QList<std::pair<QString, QString>>& values, bool ownerOnly)
+SaveResult SettingsStore::writeValues(const QList<std::pair<QString, QString>>& values,
+                                      bool ownerOnly)
 {
     const QFileInfo before(m_filePath);
     const QDateTime old = before.exists() ? before.lastModified() : QDateTime();
@@ -85,17 +96,22 @@ bool SettingsStore::writeValues(const QList<std::pair<QString, QString>>& values
     if (old.isValid()) {
         QFile current(m_filePath);
         if (!current.open(QIODevice::ReadOnly))
-            return false; // rewriting it would lose what it holds
+            return SaveResult::Failed; // rewriting it would lose what it holds
         text = current.readAll();
     }
+    // Roughly what the new file takes, to tell a full disk from other failures.
+    qint64 needed = text.size();
+    for (const auto& [path, value] : values)
+        needed += path.size() + value.toUtf8().size() + 2;
     if (!QDir().mkpath(before.absolutePath()))
-        return false;
+        return FileSave::WhyNotSaved(m_filePath, needed);
     // Qt parses and writes the file, hand edits included, on a copy beside it; the copy goes in
     // place only when Qt reports no error and a fresh read finds every value. Qt's own save can
     // leave an empty file on a full disk and still report success.
-    const QString copy = copyBeside(m_filePath, text);
+    SaveResult why = SaveResult::Saved;
+    const QString copy = copyBeside(m_filePath, text, why);
     if (copy.isEmpty())
-        return false;
+        return why;
     QHash<QString, QVariant> expected = readAll(copy);
     bool ok = true;
     {
@@ -115,18 +131,21 @@ bool SettingsStore::writeValues(const QList<std::pair<QString, QString>>& values
         ok = ok && readAll(copy) == expected;
     }
     QFile::remove(copy);
+    if (!ok)
+        return FileSave::WhyNotSaved(m_filePath, needed);
     // The key never reaches a file that others can read.
     const auto permissions =
         ownerOnly ? QFileDevice::ReadOwner | QFileDevice::WriteOwner : QFileDevice::Permissions();
-    if (!ok || !FileSave::SaveWhole(m_filePath, written, permissions))
-        return false;
+    why = FileSave::Save(m_filePath, written, permissions);
+    if (!why)
+        return why;
     // QSettings keeps each file parsed and reads it again only when its size or time differs, to
     // the millisecond: a rewrite of the same size within that millisecond must still be seen.
     QFile fresh(m_filePath);
     if (old.isValid() && QFileInfo(m_filePath).lastModified() <= old &&
         fresh.open(QIODevice::ReadOnly))
         fresh.setFileTime(old.addMSecs(1), QFileDevice::FileModificationTime);
-    return true;
+    return SaveResult::Saved;
 }
 
 QString SettingsStore::ReadOptions() const
@@ -139,14 +158,15 @@ OptionsRecord SettingsStore::ReadOptionsRecord() const
     return OptionsRecord::Parse(ReadOptions());
 }
 
-bool SettingsStore::WriteOptions(int sourceIndex, int targetIndex, int romanization, int dictionary,
-                                 int systemLanguage, int monitorClipboard, int cacheTranslations)
+SaveResult SettingsStore::WriteOptions(int sourceIndex, int targetIndex, int romanization,
+                                       int dictionary, int systemLanguage, int monitorClipboard,
+                                       int cacheTranslations)
 {
     return WriteOptions(OptionsRecord{sourceIndex, targetIndex, romanization, dictionary,
                                       systemLanguage, monitorClipboard, cacheTranslations});
 }
 
-bool SettingsStore::WriteOptions(const OptionsRecord& record)
+SaveResult SettingsStore::WriteOptions(const OptionsRecord& record)
 {
     return SaveSetting(kOptionsKey, record.Format());
 }
@@ -171,7 +191,7 @@ ServiceSettings SettingsStore::ReadService() const
     return service;
 }
 
-bool SettingsStore::WriteService(const ServiceSettings& service)
+SaveResult SettingsStore::WriteService(const ServiceSettings& service)
 {
     return writeValues(
         {{QStringLiteral("Service/Name"), TranslationServices::Normalized(service.name)},
@@ -191,7 +211,7 @@ QString SettingsStore::ReadTranslateSelectionKey() const
     return stored.isValid() ? stored.toString().trimmed() : kDefaultTranslateSelectionKey;
 }
 
-bool SettingsStore::WriteTranslateSelectionKey(const QString& key)
+SaveResult SettingsStore::WriteTranslateSelectionKey(const QString& key)
 {
     return writeValues({{QStringLiteral("Shortcuts/TranslateSelection"), key.trimmed()}}, false);
 }

@@ -2,6 +2,7 @@
 // translation service under group "Service".
 #pragma once
 
+#include "FileSave.h"
 #include "OptionsRecord.h"
 #include "TranslationService.h"
 
@@ -28,21 +29,23 @@ class SettingsStore final
     // Nothing when the key is missing; an empty string when it is stored empty.
     std::optional<QString> value(const QString& key) const;
     QString GetSetting(const QString& key, const QString& fallback) const;
-    // False when the file could not be written; the caller decides what the user hears.
-    bool SaveSetting(const QString& key, const QString& value);
+    // Saved, or why the file could not be written (and is as it was); the caller decides what
+    // the user hears.
+    FileSave::SaveResult SaveSetting(const QString& key, const QString& value);
 
     // The stored "Options" string, or the default one; a missing value is not written back.
     QString ReadOptions() const;
     OptionsRecord ReadOptionsRecord() const;
-    bool WriteOptions(int sourceIndex, int targetIndex, int romanization, int dictionary,
-                      int systemLanguage, int monitorClipboard, int cacheTranslations);
-    bool WriteOptions(const OptionsRecord& record);
+    FileSave::SaveResult WriteOptions(int sourceIndex, int targetIndex, int romanization,
+                                      int dictionary, int systemLanguage, int monitorClipboard,
+                                      int cacheTranslations);
+    FileSave::SaveResult WriteOptions(const OptionsRecord& record);
 
     // [Service] Name, Url, Key, Fallback; a missing or unknown name gives "google-web" and the
     // defaults.
     ServiceSettings ReadService() const;
     // Once a key is stored the file is readable by its owner only.
-    bool WriteService(const ServiceSettings& service);
+    FileSave::SaveResult WriteService(const ServiceSettings& service);
 
     // Ctrl+Alt+Z: absent from the default key bindings of GNOME (mutter and
     // gnome-settings-daemon), KDE Plasma (kwin, plasmashell), XFCE (xfwm4 and
@@ -54,11 +57,12 @@ class SettingsStore final
     // [Shortcuts] TranslateSelection, as portable key text: the default key when never set, ""
     // when the user cleared it.
     QString ReadTranslateSelectionKey() const;
-    bool WriteTranslateSelectionKey(const QString& key);
+    FileSave::SaveResult WriteTranslateSelectionKey(const QString& key);
 
   private:
     // "Group/Key" values; with ownerOnly the file is readable by its owner only.
-    bool writeValues(const QList<std::pair<QString, QString>>& values, bool ownerOnly);
+    FileSave::SaveResult writeValues(const QList<std::pair<QString, QString>>& values,
+                                     bool ownerOnly);
 
     QString m_filePath;
 };

@@ -44,6 +44,13 @@ QByteArray decodeWrittenEscapes(const QByteArray& in)
 }
 } // namespace
 
+QString EscapeAmpersands(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("%26"));
+    return escaped;
+}
+
 QString EscapeForPage(const QString& text, bool ampersands)
 {
     const auto isHex = [&](qsizetype i) {

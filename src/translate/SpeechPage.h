@@ -8,6 +8,9 @@
 
 namespace SpeechPage {
 
+// The text with every "&" written as "%26": what the speech rules count and speak.
+QString EscapeAmpersands(const QString& text);
+
 // The text as a page holds it, so that it reads back exactly: a "%" that would read as an
 // escape becomes "%25", and with ampersands (the source's page) every "&" becomes "%26".
 QString EscapeForPage(const QString& text, bool ampersands);

@@ -92,7 +92,7 @@ TEST_F(StatusTrayTest, TheIconTogglesGreetsOnceAndIdlesWithoutNewConnections)
     const QJsonArray ours = NotificationServer::fromApp(QStringLiteral("Verbalto"));
     ASSERT_EQ(ours.size(), 1) << QJsonDocument(ours).toJson().toStdString();
     EXPECT_EQ(ours[0][QStringLiteral("body")][QStringLiteral("data")].toString(),
-              u"Welcome to use Verbalto 1.5.18");
+              u"Welcome to use Verbalto " VERBALTO_VERSION);
     // As the notification protocol types them: urgency a byte, the entry a string.
     QThread::msleep(300);
     const QString call = QString::fromUtf8(sent.readAllStandardOutput()).simplified();

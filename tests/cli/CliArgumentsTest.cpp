@@ -108,7 +108,7 @@ TEST(CliArguments, InformationOptionsWinOverWhatFollows)
 
 TEST(CliArguments, TextsForPeople)
 {
-    EXPECT_EQ(CliArguments::VersionText(), QStringLiteral("verbalto-cli 1.5.18"));
+    EXPECT_EQ(CliArguments::VersionText(), QStringLiteral("verbalto-cli " VERBALTO_VERSION));
     const QString help = CliArguments::HelpText();
     EXPECT_TRUE(help.startsWith(CliArguments::UsageLine() + u'\n'));
     EXPECT_TRUE(help.endsWith(u'\n'));

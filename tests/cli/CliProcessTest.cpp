@@ -401,6 +401,12 @@ TEST_F(CliProcess, UnwritableResultsFileIsExitThreeButTheTranslationIsShown)
     EXPECT_EQ(o.out, QByteArray("Bonjour\n"));
     EXPECT_TRUE(o.err.contains(path.toUtf8())) << o.err.toStdString();
     EXPECT_EQ(TestUtil::readFile(plainFile), QByteArray("x"));
+
+    // A full disk is named (/dev/full fails every write, for any user).
+    const Outcome full =
+        run({QStringLiteral("-o"), QStringLiteral("/dev/full"), QStringLiteral("hello")});
+    EXPECT_EQ(full.exitCode, 3);
+    EXPECT_TRUE(full.err.contains("\"/dev/full\": the disk is full")) << full.err.toStdString();
 }
 
 TEST_F(CliProcess, FullDiskKeepsTheOldResultsFileAndIsExitThree)
@@ -423,7 +429,7 @@ TEST_F(CliProcess, InformationOptions)
 {
     const Outcome version = run(args({"--version"}));
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QByteArray("verbalto-cli 1.5.18\n"));
+    EXPECT_EQ(version.out, QByteArray("verbalto-cli " VERBALTO_VERSION "\n"));
     const Outcome help = run(args({"--help"}));
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: verbalto-cli [-s CODE]"));

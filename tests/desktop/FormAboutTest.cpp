@@ -19,12 +19,12 @@ TEST(FormAbout, TextsFollowTheInterfaceLanguage)
     EXPECT_EQ(LabelText(en, 1),
               u"This software is based on Google Translate, it supports 58 different languages.");
     EXPECT_TRUE(LabelText(en, 2).startsWith(QStringLiteral("Agreement: ")));
-    EXPECT_EQ(LabelText(en, 6), u"Ver:1.5.18");
+    EXPECT_EQ(LabelText(en, 6), u"Ver:" VERBALTO_VERSION);
 
     const FormAbout zhCN(QStringLiteral("2"));
     EXPECT_EQ(zhCN.windowTitle(), QString::fromUtf8("关于"));
     EXPECT_TRUE(LabelText(zhCN, 1).startsWith(QString::fromUtf8("本软件利用谷歌翻译API")));
-    EXPECT_EQ(LabelText(zhCN, 6), u"Ver:1.5.18");
+    EXPECT_EQ(LabelText(zhCN, 6), u"Ver:" VERBALTO_VERSION);
 
     const FormAbout zhTW(QStringLiteral("3"));
     EXPECT_EQ(zhTW.windowTitle(), QString::fromUtf8("關於"));

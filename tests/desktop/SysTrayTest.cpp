@@ -42,7 +42,8 @@ TEST(SysTray, AddingGreetsInTheInterfaceLanguage)
     EXPECT_EQ(f.tray->Icon()->toolTip(), QString::fromUtf8("Verbalto正在運行中..."));
     EXPECT_EQ(f.tray->BalloonCount(), 1);
     EXPECT_EQ(f.tray->LastBalloon().szInfoTitle, u"Verbalto");
-    EXPECT_EQ(f.tray->LastBalloon().szInfo, QString::fromUtf8("歡迎使用Verbalto 1.5.18"));
+    EXPECT_EQ(f.tray->LastBalloon().szInfo,
+              QString::fromUtf8("歡迎使用Verbalto " VERBALTO_VERSION));
     EXPECT_EQ(f.menuSYS->defaultAction(), f.menuSYS1);
     EXPECT_EQ(f.tray->Icon()->contextMenu(), f.menuSYS);
     EXPECT_FALSE(f.tray->Icon()->icon().isNull());
@@ -60,7 +61,7 @@ TEST(SysTray, MinimisingHidesWithoutGreetingAgainAndTheTipFollowsTheLanguage)
         f.tray->RestoreWindow();
     }
     EXPECT_EQ(f.tray->BalloonCount(), 1);
-    EXPECT_EQ(f.tray->LastBalloon().szInfo, u"Welcome to use Verbalto 1.5.18");
+    EXPECT_EQ(f.tray->LastBalloon().szInfo, u"Welcome to use Verbalto " VERBALTO_VERSION);
 
     f.tray->SetLanguageIndex(QStringLiteral("2"));
     f.window.setWindowState(Qt::WindowMinimized);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTimer>
@@ -157,6 +158,16 @@ TEST(SaveCommand, FailedWriteIsReportedInTheInterfaceLanguage)
     EXPECT_EQ(r.warnings->first(),
               Text(QStringLiteral("2"), 100) + u'|' + Text(QStringLiteral("2"), 117));
     EXPECT_NE(r.warnings->first(), QStringLiteral("Notice|Save failed!"));
+
+    // Each reason has its own words in every language (the write itself: FileSaveTest).
+    for (const QString& language :
+         {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}) {
+        const QString full = NotSavedText(language, FileSave::SaveResult::DiskFull);
+        const QString readOnly = NotSavedText(language, FileSave::SaveResult::ReadOnly);
+        const QString other = NotSavedText(language, FileSave::SaveResult::Failed);
+        EXPECT_FALSE(full.isEmpty() || readOnly.isEmpty()) << language.toStdString();
+        EXPECT_EQ(QSet<QString>({full, readOnly, other}).size(), 3) << language.toStdString();
+    }
 }
 
 TEST(SaveCommand, FailureShowsAWarningBox)

@@ -128,12 +128,15 @@ TEST_F(SettingsStoreTest, AFullDiskKeepsTheOldFile)
     ASSERT_TRUE(store.WriteService({QStringLiteral("deepl"), {}, QStringLiteral("k"), 0}));
     const QByteArray before = TestUtil::readFile(iniPath());
     // No room, or one free page: room for a lock or a short file, not for the new copy. A failed
-    // save must not read back as saved either (exit 3).
-    for (const int free : {0, 4096})
+    // save must not read back as saved either (exit 3), and says the disk is full.
+    for (const int free : {0, 4096}) {
+        QByteArray printed;
         EXPECT_EQ(TestUtil::runOnFullDisk(
                       dir.path(), TestUtil::binPath(QStringLiteral("settings_probe")),
-                      {iniPath(), SettingsStore::kOptionsKey, QStringLiteral("9")}, free),
+                      {iniPath(), SettingsStore::kOptionsKey, QStringLiteral("9")}, free, &printed),
                   1);
+        EXPECT_TRUE(printed.endsWith("\ndisk full\n")) << free << ": " << printed.toStdString();
+    }
     EXPECT_EQ(TestUtil::readFile(iniPath()), before);
     const QFile::Permissions ownerGroupOthers(0x7077);
     EXPECT_EQ(QFile::permissions(iniPath()) & ownerGroupOthers,
@@ -156,7 +159,7 @@ TEST_F(SettingsStoreTest, UnwritableFileIsReported)
     // A regular file where the folder should be: no folder can be made there.
     ASSERT_TRUE(TestUtil::writeFile(dir.filePath(QStringLiteral("Verbalto")), "not a folder"));
     SettingsStore store(iniPath());
-    EXPECT_FALSE(store.WriteOptions(OptionsRecord()));
+    EXPECT_EQ(store.WriteOptions(OptionsRecord()), FileSave::SaveResult::Failed);
     EXPECT_FALSE(store.SaveSetting(SettingsStore::kLanguageKey, QStringLiteral("1")));
 }
 
@@ -181,6 +184,7 @@ TEST_F(SettingsStoreTest, ReadOnlyFileKeepsItsValuesAndReportsFailure)
         QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines.first(), QStringLiteral("failed"));
+    EXPECT_EQ(lines.last(), QStringLiteral("read-only"));
     EXPECT_EQ(TestUtil::readFile(iniPath()), before);
     EXPECT_EQ(store.ReadOptions(), QStringLiteral("3|4|0|0|5|0|0"));
 }

@@ -85,7 +85,7 @@ bool canFillDisk()
 }
 
 int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args,
-                  int leaveFree)
+                  int leaveFree, QByteArray* output)
 {
     // The files go in through a copy beside the folder, as the mount hides what it held.
     const QString script = QStringLiteral(
@@ -107,6 +107,8 @@ int runOnFullDisk(const QString& folder, const QString& program, const QStringLi
         p.waitForFinished();
         return -1;
     }
+    if (output)
+        *output = p.readAllStandardOutput();
     // Back outside the namespace: the tmpfs' last state replaces the folder's files.
     const QString kept = folder + QStringLiteral(".keep");
     QDir(folder).removeRecursively();

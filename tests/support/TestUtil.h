@@ -34,8 +34,8 @@ bool canFillDisk();
 // Runs program in a private mount namespace where folder is a 64 KiB tmpfs that holds folder's
 // files and is then filled to the last byte, or to leaveFree bytes before it. Afterwards folder
 // holds what the tmpfs held (the filler left out). Returns the program's exit code, -1 when it
-// did not run to its end.
+// did not run to its end; with output, what it printed goes there.
 int runOnFullDisk(const QString& folder, const QString& program, const QStringList& args = {},
-                  int leaveFree = 0);
+                  int leaveFree = 0, QByteArray* output = nullptr);
 
 } // namespace TestUtil

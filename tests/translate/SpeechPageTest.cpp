@@ -72,6 +72,13 @@ TEST(SpeechPage, EveryTextComesBackAsWritten)
 
 // What the window writes, the source's page with "&" as "%26" and the translation's without,
 // reads back exactly, also where the text spells escapes of its own.
+TEST(SpeechPage, EscapedTextCountsEachAmpersandAsThree)
+{
+    EXPECT_EQ(EscapeAmpersands(QStringLiteral("a&&b")), u"a%26%26b");
+    EXPECT_EQ(EscapeAmpersands(QString(34, u'&') + QString(33, u'x')).size(), 135);
+    EXPECT_EQ(EscapeAmpersands(QStringLiteral("+%=?")), u"+%=?");
+}
+
 TEST(SpeechPage, EscapedForThePageEveryTextReadsBackExactly)
 {
     for (const bool ampersands : {true, false}) {

@@ -20,13 +20,6 @@ TEST(TranslateRequest, TextIsFormEncodedUtf8)
                          "&file=&sl=en&tl=zh-TW"));
 }
 
-TEST(TranslateRequest, EscapedTextCountsEachAmpersandAsThree)
-{
-    EXPECT_EQ(EscapeAmpersands(QStringLiteral("a&&b")), u"a%26%26b");
-    EXPECT_EQ(EscapeAmpersands(QString(34, u'&') + QString(33, u'x')).size(), 135);
-    EXPECT_EQ(EscapeAmpersands(QStringLiteral("+%=?")), u"+%=?");
-}
-
 // The form is encoded while it is sent: every piece arrives, also when a redirect sends it again.
 TEST(TranslateRequest, LongTextIsPostedExactlyAsBuilt)
 {

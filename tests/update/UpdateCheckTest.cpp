@@ -112,7 +112,7 @@ TEST_F(UpdateCheckTest, NoOpensTheProductPageAndKeepsRunning)
 TEST_F(UpdateCheckTest, SameOrOlderVersionOnlyRemovesALeftoverUpdater)
 {
     for (const QByteArray& list :
-         {QByteArray("1.5.18|1|u|Updates"), QByteArray("1.5.2|1|u|Updates")}) {
+         {QByteArray(VERBALTO_VERSION "|1|u|Updates"), QByteArray("1.5.2|1|u|Updates")}) {
         UpdateCheck again(
             nullptr, [] { return u"1"_qs; }, [this] { ++exits; });
         again.setProgramPath(folder + u"/verbalto");

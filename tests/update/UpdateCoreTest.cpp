@@ -40,7 +40,7 @@ TEST(UpdateVersion, ComparesComponentsAsNumbers)
     EXPECT_TRUE(UpdateVersion::IsNewer(QStringLiteral(" 1.5.19\r\n"), current));
     // Far longer than any integer type, still ordered.
     EXPECT_TRUE(UpdateVersion::IsNewer(QStringLiteral("1.5.99999999999999999999999"), current));
-    EXPECT_EQ(UpdateVersion::CurrentVersion(), u"1.5.18");
+    EXPECT_EQ(UpdateVersion::CurrentVersion(), QStringLiteral(VERBALTO_VERSION));
 }
 
 TEST(UpdateVersion, RefusesTextsThatAreNoVersion)

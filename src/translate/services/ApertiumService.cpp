@@ -1,7 +1,7 @@
 // Apertium APY: rule-based translation by language pair, often running on the user's machine.
+#include "FormEncoding.h"
 #include "LocalApertium.h"
 #include "ServiceSupport.h"
-#include "TranslateRequest.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -157,8 +157,8 @@ class ApertiumService final : public TranslationService
     {
         const QString lang = request.interfaceLanguage;
         // The pair goes with a literal "|", as APY's own examples write it.
-        const QByteArray body =
-            "langpair=" + pair.toUtf8() + "&q=" + FormEncode(request.text) + "&markUnknown=no";
+        const QByteArray body = "langpair=" + pair.toUtf8() +
+                                "&q=" + FormEncoding::Encode(request.text) + "&markUnknown=no";
         ServiceReply failed;
         const HttpResult http =
             PostForm(*this, settings().timeoutMs, QStringLiteral("/translate"), body, lang, failed);
@@ -244,7 +244,7 @@ class ApertiumService final : public TranslationService
     {
         const HttpResult http = HttpTransport::Post(
             QUrl(baseUrl() + QStringLiteral("/identifyLang")), "application/x-www-form-urlencoded",
-            "q=" + FormEncode(text), settings().timeoutMs);
+            "q=" + FormEncoding::Encode(text), settings().timeoutMs);
         if (!http.ok || http.status != 200)
             return {};
         const QJsonObject scores = ParseJson(http.body).object();

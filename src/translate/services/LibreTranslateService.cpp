@@ -1,6 +1,6 @@
 // LibreTranslate: a self-hosted (or paid) neural translation server.
+#include "FormEncoding.h"
 #include "ServiceSupport.h"
-#include "TranslateRequest.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -49,7 +49,7 @@ class LibreTranslateService final : public TranslationService
                                     {"target", target},
                                     {"format", QStringLiteral("text")}});
         if (!key.isEmpty())
-            body += "&api_key=" + FormEncode(key);
+            body += "&api_key=" + FormEncoding::Encode(key);
         ServiceReply failed;
         const HttpResult http =
             PostForm(*this, settings().timeoutMs, QStringLiteral("/translate"), body, lang, failed);

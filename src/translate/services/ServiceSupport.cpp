@@ -1,8 +1,8 @@
 #include "ServiceSupport.h"
 
+#include "FormEncoding.h"
 #include "LanguageCatalogue.h"
 #include "StringTable.h"
-#include "TranslateRequest.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -142,7 +142,7 @@ QByteArray FormBody(std::initializer_list<std::pair<const char*, QString>> field
             body += '&';
         body += name;
         body += '=';
-        body += FormEncode(value);
+        body += FormEncoding::Encode(value);
     }
     return body;
 }

@@ -16,13 +16,15 @@ struct Marker
     qsizetype size() const { return text.size(); }
 };
 
-qsizetype find(QStringView in, Marker m, qsizetype from = 0)
+// Where the marker first occurs in the reply at or after from, or -1: an exact search, the
+// same for the text and for its bytes.
+qsizetype findMarker(QStringView in, Marker m, qsizetype from = 0)
 {
     return in.indexOf(m.text, from);
 }
 
-// The C library's search, faster than the byte array's on a large page (bench/ measures it).
-qsizetype find(QByteArrayView in, Marker m, qsizetype from = 0)
+// The C library's search: BM_FindMarker in bench/ compares it with the byte array's.
+qsizetype findMarker(QByteArrayView in, Marker m, qsizetype from = 0)
 {
     // An empty reply may have no data at all, which memmem must not be given.
     if (from > in.size() || in.size() - from < m.text.size())
@@ -91,8 +93,9 @@ template <typename C> bool startsWithAt(const C* s, qsizetype avail, QStringView
     return true;
 }
 
-// The next `tag` (a dictionary tag, starting with "<") from `from`, or -1.
-template <typename View> qsizetype find(View in, QStringView tag, qsizetype from = 0)
+// Where the next `tag` starts at or after `from`, or -1. Only a tag that begins with "<" (the
+// dictionary's) is found: positions are tried only where a "<" stands.
+template <typename View> qsizetype findTag(View in, QStringView tag, qsizetype from = 0)
 {
     const auto* s = in.data();
     const qsizetype n = in.size();
@@ -121,9 +124,10 @@ bool makesAmpersand(const Row& row)
     return row.to.size() == 1 && row.to.front() == u'&';
 }
 
-// One pass with the same result as replacing each row in turn through the whole text: no row's
-// text begins inside a later row's text ("&gt;" begins inside "&lt;br&gt;", which comes first),
-// and the only output that can start a later row's match is the "&" of a row, which is tried at
+// One pass with the same result as replacing each row in turn through the whole text. That
+// holds because no row begins inside a later row's text: a row may begin inside an earlier
+// one's ("&gt;" begins inside "&lt;br&gt;", which is replaced first), never the other way. And
+// the only output that can start a later row's match is the "&" of a row, which is tried at
 // once against the rows after it. Every output is no longer than its match, so the text is
 // rewritten in place.
 template <std::size_t N> QString decodeRows(QString text, const Row (&rows)[N])
@@ -208,7 +212,11 @@ template <typename View, typename Sep, typename F> void forEachPiece(View text, 
 {
     qsizetype from = 0;
     while (true) {
-        const qsizetype at = find(text, sep, from);
+        qsizetype at;
+        if constexpr (std::is_same_v<Sep, Marker>)
+            at = findMarker(text, sep, from);
+        else
+            at = findTag(text, sep, from);
         if (at < 0) {
             f(text.sliced(from));
             return;
@@ -221,11 +229,11 @@ template <typename View, typename Sep, typename F> void forEachPiece(View text, 
 // The text from `start` (or from its end) to the next `end`; null when either is missing.
 template <typename View> View between(View reply, Marker start, Marker end, bool keepStart)
 {
-    const qsizetype at = find(reply, start);
+    const qsizetype at = findMarker(reply, start);
     if (at < 0)
         return {};
     const qsizetype from = keepStart ? at : at + start.size();
-    const qsizetype to = find(reply, end, from);
+    const qsizetype to = findMarker(reply, end, from);
     if (to < 0)
         return {};
     return reply.sliced(from, to - from);
@@ -239,7 +247,7 @@ template <typename View> QString extractTranslation(View reply)
     forEachPiece(between(reply, kTranslationStart, kTranslationEnd, true), kSentenceEnd,
                  [&](View piece) {
                      // A piece without the start marker (some other span) contributes nothing.
-                     const qsizetype at = find(piece, kTranslationStart);
+                     const qsizetype at = findMarker(piece, kTranslationStart);
                      if (at >= 0) {
                          sentences.push_back(piece.sliced(at + kTranslationStart.size()));
                          total += sentences.back().size();
@@ -353,7 +361,7 @@ class Writer
 template <typename View, typename Out> void writeDictionary(View list, Out& write)
 {
     forEachPiece(list, kEntryEnd, [&](View part) {
-        const qsizetype split = find(part, kWordListStart);
+        const qsizetype split = findTag(part, kWordListStart);
         write.add(split < 0 ? part : part.first(split));
         write.add(u':');
         write.add(kCrLf);
@@ -361,7 +369,7 @@ template <typename View, typename Out> void writeDictionary(View list, Out& writ
             return; // a heading without words
         View words = part.sliced(split + kWordListStart.size());
         // Only the second piece is the word list; a further word-list marker ends it.
-        const qsizetype next = find(words, kWordListStart);
+        const qsizetype next = findTag(words, kWordListStart);
         if (next >= 0)
             words = words.first(next);
         int number = 0;
@@ -451,5 +459,5 @@ TranslationResult ParseTranslateReplyUtf8(QByteArray&& reply)
 
 bool HoldsTranslationMarker(QByteArrayView reply)
 {
-    return find(reply, kTranslationStart) >= 0;
+    return findMarker(reply, kTranslationStart) >= 0;
 }

@@ -1,77 +1,14 @@
 #include "TranslateRequest.h"
 
+#include "services/FormEncoding.h"
+
 #include <QIODevice>
 #include <QUrl>
 
 #include <cstring>
 #include <memory>
 
-QString EscapeAmpersands(const QString& text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QLatin1String("%26"));
-    return escaped;
-}
-
 namespace {
-
-// Text is encoded a piece at a time, so that a long text is never held as UTF-8 as well.
-constexpr qsizetype kPiece = 1 << 15;
-
-// Where the piece of value starting at from ends: never between the halves of a surrogate pair.
-qsizetype pieceEnd(QStringView value, qsizetype from)
-{
-    qsizetype end = qMin(value.size(), from + kPiece);
-    if (end < value.size() && value.at(end - 1).isHighSurrogate())
-        --end;
-    return end;
-}
-
-bool keptAsIs(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '*';
-}
-
-void appendFormEncodedUtf8(QByteArray& out, const QByteArray& utf8)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    qsizetype at = out.size();
-    out.resize(at + utf8.size() * 3);
-    char* dst = out.data();
-    for (const char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (keptAsIs(c)) {
-            dst[at++] = char(c);
-        } else if (c == ' ') {
-            dst[at++] = '+';
-        } else {
-            dst[at++] = '%';
-            dst[at++] = hex[c >> 4];
-            dst[at++] = hex[c & 0xF];
-        }
-    }
-    out.truncate(at);
-}
-
-void appendFormEncoded(QByteArray& out, QStringView value)
-{
-    for (qsizetype at = 0, end; at < value.size(); at = end) {
-        end = pieceEnd(value, at);
-        appendFormEncodedUtf8(out, value.sliced(at, end - at).toUtf8());
-    }
-}
-
-qint64 formEncodedSize(QStringView value)
-{
-    qint64 size = 0;
-    for (qsizetype at = 0, end; at < value.size(); at = end) {
-        end = pieceEnd(value, at);
-        for (const char ch : value.sliced(at, end - at).toUtf8())
-            size += keptAsIs(static_cast<unsigned char>(ch)) || ch == ' ' ? 1 : 3;
-    }
-    return size;
-}
 
 // Codes come from the catalogue and need no escaping; only the text does.
 QByteArray formHead(const QString& hl)
@@ -92,7 +29,7 @@ class FormBody final : public QIODevice
   public:
     FormBody(const QString& hl, const QString& text, const QString& sl, const QString& tl)
         : m_head(formHead(hl)), m_text(text), m_tail(formTail(sl, tl)),
-          m_size(m_head.size() + formEncodedSize(m_text) + m_tail.size())
+          m_size(m_head.size() + FormEncoding::EncodedSize(m_text) + m_tail.size())
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
@@ -149,9 +86,8 @@ class FormBody final : public QIODevice
             return true;
         case Stage::Text:
             if (m_unit < m_text.size()) {
-                const qsizetype end = pieceEnd(m_text, m_unit);
-                appendFormEncodedUtf8(m_pending,
-                                      QStringView(m_text).sliced(m_unit, end - m_unit).toUtf8());
+                const qsizetype end = FormEncoding::PieceEnd(m_text, m_unit);
+                FormEncoding::Append(m_pending, QStringView(m_text).sliced(m_unit, end - m_unit));
                 m_unit = end;
             } else {
                 m_pending = m_tail;
@@ -179,20 +115,12 @@ class FormBody final : public QIODevice
 
 } // namespace
 
-QByteArray FormEncode(const QString& value)
-{
-    QByteArray out;
-    out.reserve(value.size());
-    appendFormEncoded(out, value);
-    return out;
-}
-
 QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, const QString& sl,
                                  const QString& tl)
 {
     QByteArray body = formHead(hl);
     body.reserve(body.size() + sourceText.size() + 64);
-    appendFormEncoded(body, sourceText);
+    FormEncoding::Append(body, sourceText);
     body += formTail(sl, tl); // in place: a long body is not copied
     return body;
 }

@@ -6,12 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-// The text with every "&" written as "%26": what the speech rules count and speak.
-QString EscapeAmpersands(const QString& text);
-
-// application/x-www-form-urlencoded UTF-8 of one value (space as "+").
-QByteArray FormEncode(const QString& value);
-
 // "prev=hp&hl=..&ie=UTF-8&js=y&text=..&file=&sl=..&tl=..", the text form-encoded.
 QByteArray BuildTranslateRequest(const QString& sourceText, const QString& hl, const QString& sl,
                                  const QString& tl);
