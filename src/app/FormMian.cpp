@@ -18,6 +18,7 @@
 #include "ModNetOnline.h"
 #include "ModmonClip.h"
 #include "OptionsRecord.h"
+#include "PortalShortcut.h"
 #include "Promotions.h"
 #include "ResultsFile.h"
 #include "ServiceConfig.h"
@@ -57,6 +58,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -787,7 +789,29 @@ void FormMian::TranslateFromOutside(TextSource source, const QString& text)
     RestoreFromTray();
     raise();
     activateWindow();
-    // Raised first: under Wayland only a focused window may read the selection.
+    // Under Wayland only a focused window may read the selection or the clipboard, and the
+    // focus comes a little after the raise, if the compositor grants it: the reading waits for
+    // it, but not for ever (without it the selection reads empty and nothing is translated).
+    if (source == TextSource::Given || !QGuiApplication::platformName().startsWith(u"wayland") ||
+        isActiveWindow()) {
+        ReadOutsideText(source, text);
+        return;
+    }
+    auto* wait = new QTimer(this);
+    wait->setSingleShot(true);
+    connect(wait, &QTimer::timeout, this, [this, wait, source, text] {
+        wait->deleteLater();
+        ReadOutsideText(source, text);
+    });
+    connect(qApp, &QGuiApplication::focusWindowChanged, wait, [this, wait] {
+        if (isActiveWindow())
+            wait->start(0);
+    });
+    wait->start(1500);
+}
+
+void FormMian::ReadOutsideText(TextSource source, const QString& text)
+{
     QClipboard* clipboard = QGuiApplication::clipboard();
     QString found = text;
     if (source == TextSource::Selection && clipboard->supportsSelection())
@@ -800,6 +824,18 @@ void FormMian::TranslateFromOutside(TextSource source, const QString& text)
 bool FormMian::ApplyShortcut()
 {
     const QKeySequence key = QKeySequence::fromString(m_store->ReadTranslateSelectionKey());
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        // No grab reaches past our own windows here: the desktop's portal, where it has one.
+        if (!m_portal) {
+            m_portal = new PortalShortcut(QDBusConnection::sessionBus(),
+                                          QStringLiteral("translate-selection"),
+                                          QStringLiteral("org.verbalto.Verbalto"), this);
+            connect(m_portal, &PortalShortcut::activated, this,
+                    [this] { TranslateFromOutside(TextSource::Selection); });
+        }
+        m_portal->SetKey(key, Text(302));
+        return m_portal->state() != PortalShortcut::State::Unavailable;
+    }
     const bool active = m_shortcut->SetKey(key);
     // Under X11 only: elsewhere there is nothing to grab, which is no one's fault.
     if (!active && !key.isEmpty() && QGuiApplication::platformName() == u"xcb" &&
@@ -812,9 +848,16 @@ bool FormMian::ApplyShortcut()
     return active;
 }
 
-bool FormMian::ShortcutActive() const
+void FormMian::ShowShortcutState(Form2& dialog) const
 {
-    return m_shortcut && m_shortcut->IsActive();
+    using State = Form2::ShortcutState;
+    State state = State::Unavailable;
+    if (m_portal)
+        state = m_portal->state() == PortalShortcut::State::Unavailable ? State::Unavailable
+                                                                        : State::Active;
+    else if (QGuiApplication::platformName() == u"xcb")
+        state = m_shortcut && m_shortcut->IsActive() ? State::Active : State::Taken;
+    dialog.SetShortcutState(state);
 }
 
 void FormMian::RestoreFromTray()
@@ -944,9 +987,10 @@ void FormMian::menuS0_Click()
 void FormMian::menuS1_Click()
 {
     Form2 dialog(*m_store, m_languageIndex, this);
-    dialog.SetShortcutActive(ShortcutActive());
+    ShowShortcutState(dialog);
     connect(&dialog, &Form2::optionsSaved, this, &FormMian::ApplyOptions);
     connect(&dialog, &Form2::optionsSaved, this, [this] { ApplyShortcut(); });
+    connect(&dialog, &Form2::copyingCommand, this, [this] { m_state.bSelfCopy = true; });
     dialog.exec();
 }
 

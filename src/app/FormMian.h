@@ -14,7 +14,9 @@
 #include <memory>
 
 class ClipMonitor;
+class Form2;
 class GlobalShortcut;
+class PortalShortcut;
 class HtmlView;
 struct OptionsRecord;
 class Promotions;
@@ -62,10 +64,12 @@ class FormMian final : public QMainWindow
     // else the clipboard, or the clipboard) is translated as a clipboard change would be.
     enum class TextSource { Given, Selection, Clipboard };
     void TranslateFromOutside(TextSource source, const QString& text = {});
-    // Grabs the stored "Translate selection" key (the default one when none is stored); a key
-    // another program holds is told once. Whether the key is active now.
+    void ReadOutsideText(TextSource source, const QString& text);
+    // Grabs the stored "Translate selection" key (the default one when none is stored) under
+    // X11, or asks the desktop portal for it under Wayland; a key another program holds is told
+    // once. Whether the key is active now (or may still become so through the portal).
     bool ApplyShortcut();
-    bool ShortcutActive() const;
+    void ShowShortcutState(Form2& dialog) const;
     // The "mini" start: everything is set up, but the window is never mapped.
     void StartHidden();
 
@@ -185,6 +189,7 @@ class FormMian final : public QMainWindow
     ClipMonitor* m_clipMonitor = nullptr;
     SysTray* m_tray = nullptr;
     GlobalShortcut* m_shortcut = nullptr;
+    PortalShortcut* m_portal = nullptr;
     bool m_toldShortcutTaken = false;
     UpdateCheck* m_update = nullptr;
     Promotions* m_promotions = nullptr;

@@ -1,5 +1,6 @@
 #include "GlobalShortcut.h"
 
+#include "KeySym.h"
 #include "X11Connection.h"
 
 #include <QCoreApplication>
@@ -13,44 +14,35 @@ namespace {
 constexpr quint16 kLockVariants[] = {0, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK,
                                      XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK};
 
-// The X keysym of a Qt key: letters, digits, function keys and a few others.
-quint32 KeySym(int key)
+struct Key
 {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return quint32(key - Qt::Key_A + 'a');
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space)
-        return quint32(key);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F35)
-        return quint32(0xffbe + key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Insert:
-        return 0xff63;
-    case Qt::Key_Pause:
-        return 0xff13;
-    case Qt::Key_Print:
-        return 0xff61;
-    case Qt::Key_Home:
-        return 0xff50;
-    case Qt::Key_End:
-        return 0xff57;
-    default:
-        return 0;
-    }
-}
+    quint8 code = 0;
+    // The keysym sits on the shifted level ("!" over "1"): a key-sequence field records it
+    // without Shift, but it is typed with it.
+    bool shifted = false;
+};
 
-quint8 KeyCode(xcb_connection_t* c, quint32 keysym)
+Key FindKey(xcb_connection_t* c, quint32 keysym)
 {
+    // NoSymbol fills the empty places of the map: it would pick some unrelated key.
+    if (keysym == 0)
+        return {};
     const xcb_setup_t* setup = xcb_get_setup(c);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
         c, xcb_get_keyboard_mapping(c, setup->min_keycode, quint8(count)), nullptr);
     if (!map)
-        return 0;
+        return {};
     const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
-    quint8 found = 0;
-    for (int i = 0; i < count * map->keysyms_per_keycode && !found; ++i) {
-        if (syms[i] == keysym)
-            found = quint8(setup->min_keycode + i / map->keysyms_per_keycode);
+    const int per = map->keysyms_per_keycode;
+    Key found;
+    for (int i = 0; i < count * per && !found.code; ++i) {
+        if (syms[i] == keysym) {
+            found.code = quint8(setup->min_keycode + i / per);
+            // The keypad's second level comes with NumLock, whose variants are grabbed anyway.
+            const bool keypad = keysym >= 0xff80 && keysym <= 0xffbd;
+            found.shifted = i % per == 1 && !keypad;
+        }
     }
     std::free(map);
     return found;
@@ -91,11 +83,12 @@ bool GlobalShortcut::SetKey(const QKeySequence& key)
     if (!c || key.isEmpty())
         return false;
     const QKeyCombination combination = key[0];
-    m_keycode = KeyCode(c, KeySym(combination.key()));
+    const Key found = FindKey(c, KeySym::Of(combination));
+    m_keycode = found.code;
     if (!m_keycode)
         return false;
     const Qt::KeyboardModifiers mods = combination.keyboardModifiers();
-    m_modifiers = quint16((mods & Qt::ShiftModifier ? XCB_MOD_MASK_SHIFT : 0) |
+    m_modifiers = quint16((mods & Qt::ShiftModifier || found.shifted ? XCB_MOD_MASK_SHIFT : 0) |
                           (mods & Qt::ControlModifier ? XCB_MOD_MASK_CONTROL : 0) |
                           (mods & Qt::AltModifier ? XCB_MOD_MASK_1 : 0) |
                           (mods & Qt::MetaModifier ? XCB_MOD_MASK_4 : 0));

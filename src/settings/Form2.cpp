@@ -6,12 +6,19 @@
 #include "SettingsStore.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeySequenceEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace {
@@ -70,8 +77,23 @@ Form2::Form2(SettingsStore& store, const QString& languageIndex, QWidget* parent
         const QKeySequence key = KeyEdit->keySequence();
         if (key.count() > 1)
             KeyEdit->setKeySequence(QKeySequence(key[0]));
-        KeyNote->hide();
+        // A new key may well be free; whether the desktop allows one at all does not change.
+        if (m_shortcutState == ShortcutState::Taken)
+            SetShortcutState(ShortcutState::Active);
     });
+    LabelCommand = place(new QLabel(this), "LabelCommand", 12, 278, 303, 17);
+    CommandText =
+        place(new QLineEdit(SelectionCommand(QCoreApplication::applicationFilePath()), this),
+              "CommandText", 12, 298, 226, 24);
+    CommandText->setReadOnly(true);
+    CopyCommand = place(new QPushButton(this), "CopyCommand", 246, 298, 69, 25);
+    connect(CopyCommand, &QPushButton::clicked, this, [this] {
+        emit copyingCommand();
+        QGuiApplication::clipboard()->setText(CommandText->text());
+    });
+    LabelCommand->hide();
+    CommandText->hide();
+    CopyCommand->hide();
     Command1 = place(new QPushButton(this), "Command1", 152, 280, 69, 25);
     Command2 = place(new QPushButton(this), "Command2", 232, 280, 67, 25);
 
@@ -107,7 +129,9 @@ void Form2::ApplyLanguage()
     Command1->setText(text(36));
     Command2->setText(text(37));
     LabelKey->setText(text(291));
-    KeyNote->setText(text(292));
+    KeyNote->setText(text(m_shortcutState == ShortcutState::Unavailable ? 301 : 292));
+    LabelCommand->setText(text(300));
+    CopyCommand->setText(text(27));
 
     QStringList names;
     for (int p = 0; p < LanguageCatalogue::kCount; ++p)
@@ -148,9 +172,36 @@ void Form2::Form_Load()
     KeyEdit->setKeySequence(QKeySequence::fromString(m_store.ReadTranslateSelectionKey()));
 }
 
-void Form2::SetShortcutActive(bool active)
+void Form2::SetShortcutState(ShortcutState state)
 {
-    KeyNote->setVisible(!active && !KeyEdit->keySequence().isEmpty());
+    m_shortcutState = state;
+    KeyNote->setText(text(state == ShortcutState::Unavailable ? 301 : 292));
+    // A cleared key that could not be grabbed is nobody's fault; without any way to have a key
+    // the command is the only way, whatever key is stored.
+    const bool note = state == ShortcutState::Unavailable ||
+                      (state == ShortcutState::Taken && !KeyEdit->keySequence().isEmpty());
+    KeyNote->setVisible(note);
+    LabelCommand->setVisible(note);
+    CommandText->setVisible(note);
+    CopyCommand->setVisible(note);
+    // The command row goes between the key and the buttons.
+    const int buttonsY = note ? 336 : 280;
+    Command1->move(Command1->x(), buttonsY);
+    Command2->move(Command2->x(), buttonsY);
+    setFixedSize(322, buttonsY + 32);
+}
+
+QString Form2::SelectionCommand(const QString& program)
+{
+    const QString name = QStringLiteral("verbalto");
+    const QString onPath = QStandardPaths::findExecutable(name);
+    QString word = program;
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(program).canonicalFilePath())
+        word = name;
+    else if (word.contains(QRegularExpression(QStringLiteral("[^A-Za-z0-9_./+-]"))))
+        word = u'\'' + word.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+    return word + QStringLiteral(" --translate-selection");
 }
 
 void Form2::Command1_Click()

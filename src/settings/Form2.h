@@ -13,6 +13,7 @@ class QFrame;
 class QGroupBox;
 class QKeySequenceEdit;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class SettingsStore;
 
@@ -30,15 +31,25 @@ class Form2 final : public QDialog
 
     void setMessageBox(MessageBoxFn messageBox);
 
+    // How the stored "Translate selection" key fares: taken by the desktop for us, held by
+    // another program (X11), or there is no way to have one (Wayland without the portal).
+    enum class ShortcutState { Active, Taken, Unavailable };
+
     void ApplyLanguage();
-    // Whether the stored "Translate selection" key is grabbed now; when not, the dialog says so.
-    void SetShortcutActive(bool active);
+    // When the key is not active, the dialog says why and offers the command to bind instead.
+    void SetShortcutState(ShortcutState state);
+
+    // The command a desktop's keyboard settings run to translate the selection: plain
+    // "verbalto" when that is this program, else its path, quoted for a shell where needed.
+    static QString SelectionCommand(const QString& program);
 
   signals:
     // The options just stored, emitted before the confirmation message. The receiver applies
     // the languages, check boxes, host language and caching; the clipboard monitor waits for
     // the next start.
     void optionsSaved(const OptionsRecord& record);
+    // Just before the command is copied: the clipboard monitor leaves that copy alone.
+    void copyingCommand();
 
   public slots:
     void Form_Load();
@@ -74,4 +85,8 @@ class Form2 final : public QDialog
     QLabel* LabelKey;
     QKeySequenceEdit* KeyEdit;
     QLabel* KeyNote;
+    QLabel* LabelCommand;
+    QLineEdit* CommandText;
+    QPushButton* CopyCommand;
+    ShortcutState m_shortcutState = ShortcutState::Active;
 };

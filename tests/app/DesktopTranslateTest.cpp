@@ -370,3 +370,27 @@ TEST_F(Desktop, TheShortcutTranslatesTheSelectionAndATakenKeyIsTold)
         << second.errors().constData();
     EXPECT_EQ(second.errors().count("Ctrl+Alt+Z"), 1);
 }
+
+// From the tray: the key brings the hidden window up with the selection translated.
+TEST_F(Desktop, TheShortcutBringsTheHiddenWindowFromTheTray)
+{
+    if (!HaveTools({QStringLiteral("trayer"), QStringLiteral("openbox"), QStringLiteral("xprop"),
+                    QStringLiteral("xwininfo")}))
+        GTEST_SKIP() << "needs trayer, openbox, xprop and xwininfo";
+    WindowManager wm;
+    ASSERT_TRUE(wm.start());
+    Trayer host;
+    ASSERT_TRUE(host.start());
+    Verbalto app(server);
+    app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
+    ASSERT_TRUE(app.start({QStringLiteral("mini")}));
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Trayer::holdsIconOf(app.pid()); }, 10000));
+    ASSERT_TRUE(app.mappedWindow().isEmpty());
+
+    auto primary = select("from the tray");
+    ASSERT_TRUE(primary);
+    app.key(QStringLiteral("ctrl+alt+z"));
+    EXPECT_FALSE(app.waitForWindow(10000).isEmpty()) << "the window stayed in the tray";
+    ASSERT_TRUE(waitForTranslations(1)) << app.errors().constData();
+    EXPECT_EQ(textOf(Translations(server).last()), u"from the tray");
+}

@@ -8,10 +8,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeySequenceEdit>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -192,9 +195,9 @@ TEST_F(Form2Test, TheSelectionKeyIsShownChangedClearedAndMarkedWhenTaken)
         const auto form = open();
         auto* edit = child<QKeySequenceEdit>(*form, "KeyEdit");
         EXPECT_EQ(edit->keySequence(), QKeySequence(QStringLiteral("Ctrl+Alt+Z")));
-        form->SetShortcutActive(false);
+        form->SetShortcutState(Form2::ShortcutState::Taken);
         EXPECT_FALSE(child<QLabel>(*form, "KeyNote")->isHidden());
-        form->SetShortcutActive(true);
+        form->SetShortcutState(Form2::ShortcutState::Active);
         EXPECT_TRUE(child<QLabel>(*form, "KeyNote")->isHidden());
         edit->setKeySequence(QKeySequence(Qt::META | Qt::SHIFT | Qt::Key_F7));
         child<QPushButton>(*form, "Command1")->click();
@@ -203,12 +206,42 @@ TEST_F(Form2Test, TheSelectionKeyIsShownChangedClearedAndMarkedWhenTaken)
     {
         const auto form = open();
         child<QKeySequenceEdit>(*form, "KeyEdit")->clear();
-        form->SetShortcutActive(false); // nothing to grab is not "taken"
+        form->SetShortcutState(Form2::ShortcutState::Taken); // nothing to grab is not "taken"
         EXPECT_TRUE(child<QLabel>(*form, "KeyNote")->isHidden());
+        EXPECT_TRUE(child<QPushButton>(*form, "CopyCommand")->isHidden());
         child<QPushButton>(*form, "Command1")->click();
     }
     EXPECT_EQ(store.ReadTranslateSelectionKey(), u"");
     EXPECT_TRUE(TestUtil::readFile(path()).contains("[Shortcuts]\nTranslateSelection="));
+}
+
+// Where no key can be had (Wayland without the portal) the dialog offers the command to bind in
+// the desktop's settings, and Copy puts it on the clipboard; the path of a program that is not
+// the one on PATH reaches a shell whole.
+TEST_F(Form2Test, WithoutAKeyTheCommandIsOfferedAndCopied)
+{
+    const auto form = open();
+    form->SetShortcutState(Form2::ShortcutState::Unavailable);
+    EXPECT_EQ(child<QLabel>(*form, "KeyNote")->text(), text(QStringLiteral("1"), 301));
+    auto* command = child<QLineEdit>(*form, "CommandText");
+    ASSERT_FALSE(command->isHidden());
+    EXPECT_TRUE(command->text().endsWith(u" --translate-selection"))
+        << command->text().toStdString();
+    auto* ok = child<QPushButton>(*form, "Command1");
+    EXPECT_GT(ok->y(), command->geometry().bottom());
+    EXPECT_LE(ok->geometry().bottom(), form->height());
+    QSignalSpy copying(form.get(), &Form2::copyingCommand);
+    child<QPushButton>(*form, "CopyCommand")->click();
+    EXPECT_EQ(copying.size(), 1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), command->text());
+
+    const QString awkward = dir.path() + QStringLiteral("/it's here/verbalto");
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s\\n' ") +
+                                                                 Form2::SelectionCommand(awkward)});
+    ASSERT_TRUE(shell.waitForFinished(5000));
+    EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()),
+              awkward + QStringLiteral("\n--translate-selection\n"));
 }
 
 TEST_F(Form2Test, SeparatorAsSourceStoresOne)
