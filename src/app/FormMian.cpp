@@ -918,8 +918,19 @@ void FormMian::showEvent(QShowEvent* event)
             move(area.center() - QPoint(width() / 2, height() / 2));
         }
     }
+    // The tray, the popup and the rest wait for the first paint; a window that is never painted
+    // (minimised at once) gets them a little later.
     if (!m_started)
+        QTimer::singleShot(1000, this, &FormMian::afterFirstShow);
+}
+
+void FormMian::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    if (!m_started && !m_afterPaintQueued) {
+        m_afterPaintQueued = true;
         QTimer::singleShot(0, this, &FormMian::afterFirstShow);
+    }
 }
 
 void FormMian::StartHidden()

@@ -161,6 +161,7 @@ class FormMian final : public QMainWindow
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void Form_Load();
@@ -207,6 +208,7 @@ class FormMian final : public QMainWindow
     bool m_sessionEnding = false;
     bool m_centred = false;
     bool m_started = false;
+    bool m_afterPaintQueued = false;
     QActionGroup* m_languageGroup = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;

@@ -13,7 +13,6 @@ SpeechButton::SpeechButton(QWidget* parent) : QToolButton(parent), m_player(new 
 {
     setAutoRaise(true);
     setFocusPolicy(Qt::NoFocus);
-    setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
     setIconSize(QSize(14, 14));
     setCursor(Qt::PointingHandCursor);
     connect(this, &QToolButton::clicked, this, &SpeechButton::speak);
@@ -23,6 +22,15 @@ SpeechButton::SpeechButton(QWidget* parent) : QToolButton(parent), m_player(new 
         emit played(url);
     });
     connect(m_player, &SpeechPlayer::failed, this, &SpeechButton::tell);
+}
+
+void SpeechButton::showEvent(QShowEvent* event)
+{
+    // The style looks the picture up in the icon theme, which takes a while: only once a
+    // translation shows the button, not at start.
+    if (icon().isNull())
+        setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    QToolButton::showEvent(event);
 }
 
 QString SpeechButton::text(int n) const

@@ -33,6 +33,9 @@ class SpeechButton final : public QToolButton
   signals:
     void played(const QUrl& url);
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void speak();
     void refresh();
