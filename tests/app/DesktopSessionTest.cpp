@@ -239,3 +239,142 @@ TEST_F(Session, CopyKeepsNoBreakSpaces)
     EXPECT_EQ(copied, QStringLiteral("Quoi\u00a0?"));
     app.screenshot(QStringLiteral("buttons-under-openbox.png"));
 }
+
+namespace {
+
+QString gdbus(const QStringList& args, int timeoutMs = 10000)
+{
+    return TestUtil::runTool(
+        QStringLiteral("gdbus"),
+        QStringList{QStringLiteral("call"), QStringLiteral("--session")} + args, timeoutMs);
+}
+
+QString callVerbalto(const QString& method, const QStringList& args, int timeoutMs = 10000)
+{
+    return gdbus(QStringList{QStringLiteral("--dest"), QStringLiteral("org.verbalto.Verbalto"),
+                             QStringLiteral("--object-path"),
+                             QStringLiteral("/org/verbalto/Verbalto"), QStringLiteral("--method"),
+                             QStringLiteral("org.freedesktop.Application.") + method} +
+                     args,
+                 timeoutMs);
+}
+
+// The process owning the name on the bus, 0 for none.
+qint64 busOwnerPid()
+{
+    const QString reply =
+        gdbus({QStringLiteral("--dest"), QStringLiteral("org.freedesktop.DBus"),
+               QStringLiteral("--object-path"), QStringLiteral("/org/freedesktop/DBus"),
+               QStringLiteral("--method"),
+               QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
+               QStringLiteral("org.verbalto.Verbalto")});
+    return reply.section(u' ', 1).section(u',', 0, 0).toLongLong();
+}
+
+// Ends whatever Verbalto the bus started, even when the test stops early.
+struct BusStarted
+{
+    qint64 pid = 0;
+    ~BusStarted()
+    {
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+};
+
+} // namespace
+
+// As a launcher meets Verbalto on the session bus: started by the bus for an action, junk
+// refused with the window left hidden, later starts handed over through the bus alone (their
+// own folders, so no shared socket), a hung owner neither waited for without end nor doubled.
+TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
+{
+    if (!HaveTools({QStringLiteral("gdbus"), QStringLiteral("dbus-daemon")}))
+        GTEST_SKIP() << "needs gdbus and dbus-daemon";
+    Trayer host;
+    ASSERT_TRUE(host.start());
+    Verbalto folders(server);
+    folders.setSettings(kQuietSettings);
+    // The service file as installed, but starting the built program in the test's folders.
+    QTemporaryDir data;
+    QDir().mkpath(data.path() + QStringLiteral("/dbus-1/services"));
+    const QString exec =
+        QStringLiteral("/usr/bin/env -u QT_QPA_PLATFORM XDG_CONFIG_HOME=%1 XDG_RUNTIME_DIR=%2 "
+                       "VERBALTO_TRANSLATE_URL=%3 VERBALTO_VENDOR_URL=%3 VERBALTO_NO_AUDIO=1 %4 "
+                       "--dbus-activated")
+            .arg(folders.config.path(), folders.runtime.path(), server.baseUrl(),
+                 TestUtil::binPath(QStringLiteral("verbalto")));
+    ASSERT_TRUE(TestUtil::writeFile(
+        data.path() + QStringLiteral("/dbus-1/services/org.verbalto.Verbalto.service"),
+        "[D-BUS Service]\nName=org.verbalto.Verbalto\nExec=" + exec.toUtf8() + '\n'));
+    SessionBus bus;
+    ASSERT_TRUE(bus.start(folders.config.path(), data.path()));
+    BusStarted started;
+
+    auto primary = SelectElsewhere("selected elsewhere");
+    ASSERT_TRUE(primary);
+    EXPECT_EQ(callVerbalto(QStringLiteral("ActivateAction"),
+                           {QStringLiteral("translate-selection"), QStringLiteral("[]"),
+                            QStringLiteral("{}")},
+                           30000),
+              u"()");
+    started.pid = busOwnerPid();
+    ASSERT_GT(started.pid, 0);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 1; }, 15000));
+    EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !MainWindowOf(started.pid).isEmpty(); }, 10000));
+
+    // Hidden in the tray, then junk: nothing shows, nothing is translated.
+    QString icon;
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !(icon = Trayer::iconOf(started.pid)).isEmpty(); },
+                                    10000));
+    click(icon);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return MainWindowOf(started.pid).isEmpty(); }, 10000));
+    for (const QStringList& junk :
+         {QStringList{QStringLiteral("ActivateAction"), QStringLiteral("quit"),
+                      QStringLiteral("[]"), QStringLiteral("{}")},
+          QStringList{QStringLiteral("ActivateAction"), QStringLiteral("translate-selection"),
+                      QStringLiteral("[<1>]"), QStringLiteral("{}")},
+          QStringList{QStringLiteral("ActivateAction"), QStringLiteral("translate"),
+                      QStringLiteral("[<'a'>, <'b'>]"), QStringLiteral("{}")},
+          QStringList{QStringLiteral("Open"), QStringLiteral("['file:///etc/passwd']"),
+                      QStringLiteral("{}")}})
+        EXPECT_EQ(callVerbalto(junk.first(), junk.mid(1)), u"") << junk.join(u' ').toStdString();
+    QThread::msleep(700);
+    EXPECT_TRUE(MainWindowOf(started.pid).isEmpty());
+    EXPECT_EQ(Translations(server).size(), 1);
+
+    // A later start with a command, in folders of its own: only the bus can carry it.
+    const auto later = [&](const QStringList& args) {
+        auto second = std::make_unique<Verbalto>(server);
+        second->setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        second->start(args);
+        return second;
+    };
+    EXPECT_EQ(later({QStringLiteral("--translate"), QStringLiteral("over the bus")})->waitForExit(),
+              0);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 2; }, 10000));
+    EXPECT_EQ(textOf(Translations(server).last()), u"over the bus");
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return !MainWindowOf(started.pid).isEmpty(); }, 10000));
+    EXPECT_EQ(busOwnerPid(), started.pid);
+
+    // Hung: a later start says so and ends; none takes the name from it.
+    ::kill(static_cast<pid_t>(started.pid), SIGSTOP);
+    auto impatient = later({QStringLiteral("--show")});
+    EXPECT_EQ(impatient->waitForExit(30000), 0);
+    EXPECT_TRUE(impatient->errors().contains("does not answer")) << impatient->errors().constData();
+    ::kill(static_cast<pid_t>(started.pid), SIGCONT);
+    EXPECT_EQ(busOwnerPid(), started.pid);
+
+    // Gone: of two plain starts at once exactly one runs and owns the name.
+    ::kill(static_cast<pid_t>(started.pid), SIGKILL);
+    started.pid = 0;
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return busOwnerPid() == 0; }, 5000));
+    auto one = later({});
+    auto two = later({});
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !one->running() || !two->running(); }, 20000));
+    QThread::msleep(1000);
+    EXPECT_NE(one->running(), two->running());
+    EXPECT_EQ(busOwnerPid(), one->running() ? one->pid() : two->pid());
+    EXPECT_FALSE((one->running() ? one : two)->waitForWindow().isEmpty());
+}
