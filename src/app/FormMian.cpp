@@ -812,10 +812,6 @@ bool FormMian::ShortcutActive() const
 
 void FormMian::RestoreFromTray()
 {
-    // Asked for before a hidden start has set itself up (a bus start's own call comes that
-    // early): the window is not to be hidden after all.
-    if (!m_started)
-        m_startHidden = false;
     if (!isMinimized() && isVisible())
         return;
     if (m_tray) {

@@ -56,12 +56,13 @@ class Session : public ::testing::Test
     }
 
     // Shown, and still shown a moment later (the fault was a window hidden again at once).
-    static bool staysShown(Verbalto& app)
+    static bool staysShown(Verbalto& app) { return staysShown(app.pid()); }
+    static bool staysShown(qint64 pid)
     {
-        if (!TestUtil::waitUntil([&] { return !app.mappedWindow().isEmpty(); }, 10000))
+        if (!TestUtil::waitUntil([&] { return !MainWindowOf(pid).isEmpty(); }, 10000))
             return false;
         QThread::msleep(700);
-        const QString id = app.mappedWindow();
+        const QString id = MainWindowOf(pid);
         return !id.isEmpty() &&
                TestUtil::runTool(QStringLiteral("xprop"),
                                  {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")})
@@ -322,7 +323,7 @@ TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
     ASSERT_GT(started.pid, 0);
     ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 1; }, 15000));
     EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
-    ASSERT_TRUE(TestUtil::waitUntil([&] { return !MainWindowOf(started.pid).isEmpty(); }, 10000));
+    ASSERT_TRUE(staysShown(started.pid));
 
     // Hidden in the tray, then junk: nothing shows, nothing is translated.
     QString icon;
