@@ -4,6 +4,7 @@
 #include "ReplyPages.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QStyleHints>
 #include <QUrlQuery>
 #include <csignal>
@@ -243,52 +244,33 @@ TEST_F(Session, CopyKeepsNoBreakSpaces)
 
 namespace {
 
-QString gdbus(const QStringList& args, int timeoutMs = 10000)
+// gdbus on the test's session bus: destination, "-o" path, "-m" method and arguments, in one line
+// split at blanks.
+QString gdbusCall(const QString& line, int timeoutMs = 10000)
 {
-    return TestUtil::runTool(
-        QStringLiteral("gdbus"),
-        QStringList{QStringLiteral("call"), QStringLiteral("--session")} + args, timeoutMs);
+    return TestUtil::runTool(QStringLiteral("gdbus"),
+                             QStringLiteral("call --session -d ").append(line).split(u' '),
+                             timeoutMs);
 }
-
-QString callVerbalto(const QString& method, const QStringList& args, int timeoutMs = 10000)
-{
-    return gdbus(QStringList{QStringLiteral("--dest"), QStringLiteral("org.verbalto.Verbalto"),
-                             QStringLiteral("--object-path"),
-                             QStringLiteral("/org/verbalto/Verbalto"), QStringLiteral("--method"),
-                             QStringLiteral("org.freedesktop.Application.") + method} +
-                     args,
-                 timeoutMs);
-}
-
-// The process owning the name on the bus, 0 for none.
+const QString kApplication = QStringLiteral(
+    "org.verbalto.Verbalto -o /org/verbalto/Verbalto -m org.freedesktop.Application.");
+// The process owning the name, 0 for none.
 qint64 busOwnerPid()
 {
-    const QString reply =
-        gdbus({QStringLiteral("--dest"), QStringLiteral("org.freedesktop.DBus"),
-               QStringLiteral("--object-path"), QStringLiteral("/org/freedesktop/DBus"),
-               QStringLiteral("--method"),
-               QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
-               QStringLiteral("org.verbalto.Verbalto")});
-    return reply.section(u' ', 1).section(u',', 0, 0).toLongLong();
+    return gdbusCall(
+               QStringLiteral("org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop."
+                              "DBus.GetConnectionUnixProcessID org.verbalto.Verbalto"))
+        .section(QRegularExpression(QStringLiteral("[ ,]")), 1, 1)
+        .toLongLong();
 }
-
-// Ends whatever Verbalto the bus started, even when the test stops early.
-struct BusStarted
-{
-    qint64 pid = 0;
-    ~BusStarted()
-    {
-        if (pid > 0)
-            ::kill(static_cast<pid_t>(pid), SIGKILL);
-    }
-};
 
 } // namespace
 
 // As a launcher meets Verbalto on the session bus: started by the bus for an action, junk
 // refused with the window left hidden, later starts handed over through the bus alone (their
 // own folders, so no shared socket), a hung owner neither waited for without end nor doubled,
-// two starts at once make one Verbalto, and a restart after an update waits for the old one.
+// two starts at once make one Verbalto, a restart after an update waits for the old one, and
+// one that runs without the bus still gets a start on the bus.
 TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
 {
     if (!HaveTools({QStringLiteral("gdbus"), QStringLiteral("dbus-daemon")}))
@@ -299,51 +281,48 @@ TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
     folders.setSettings(kQuietSettings);
     // The service file as installed, but starting the built program in the test's folders.
     QTemporaryDir data;
-    QDir().mkpath(data.path() + QStringLiteral("/dbus-1/services"));
-    const QString exec =
-        QStringLiteral("/usr/bin/env -u QT_QPA_PLATFORM XDG_CONFIG_HOME=%1 XDG_RUNTIME_DIR=%2 "
-                       "VERBALTO_TRANSLATE_URL=%3 VERBALTO_VENDOR_URL=%3 VERBALTO_NO_AUDIO=1 %4 "
-                       "--dbus-activated")
-            .arg(folders.config.path(), folders.runtime.path(), server.baseUrl(),
-                 TestUtil::binPath(QStringLiteral("verbalto")));
+    const QString services = data.path() + QStringLiteral("/dbus-1/services");
+    QDir().mkpath(services);
     ASSERT_TRUE(TestUtil::writeFile(
-        data.path() + QStringLiteral("/dbus-1/services/org.verbalto.Verbalto.service"),
-        "[D-BUS Service]\nName=org.verbalto.Verbalto\nExec=" + exec.toUtf8() + '\n'));
+        services + QStringLiteral("/org.verbalto.Verbalto.service"),
+        QStringLiteral("[D-BUS Service]\nName=org.verbalto.Verbalto\nExec=/usr/bin/env -u "
+                       "QT_QPA_PLATFORM XDG_CONFIG_HOME=%1 XDG_RUNTIME_DIR=%2 "
+                       "VERBALTO_TRANSLATE_URL=%3 VERBALTO_VENDOR_URL=%3 VERBALTO_NO_AUDIO=1 %4 "
+                       "--dbus-activated\n")
+            .arg(folders.config.path(), folders.runtime.path(), server.baseUrl(),
+                 TestUtil::binPath(QStringLiteral("verbalto")))
+            .toUtf8()));
     SessionBus bus;
     ASSERT_TRUE(bus.start(folders.config.path(), data.path()));
-    BusStarted started;
+    qint64 pid = 0;
+    const std::shared_ptr<void> endStarted(nullptr, [&](void*) {
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+    });
 
     auto primary = SelectElsewhere("selected elsewhere");
     ASSERT_TRUE(primary);
-    EXPECT_EQ(callVerbalto(QStringLiteral("ActivateAction"),
-                           {QStringLiteral("translate-selection"), QStringLiteral("[]"),
-                            QStringLiteral("{}")},
-                           30000),
-              u"()");
-    started.pid = busOwnerPid();
-    ASSERT_GT(started.pid, 0);
+    EXPECT_EQ(
+        gdbusCall(kApplication + QStringLiteral("ActivateAction translate-selection [] {}"), 30000),
+        u"()");
+    ASSERT_GT(pid = busOwnerPid(), 0);
     ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 1; }, 15000));
     EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
-    ASSERT_TRUE(staysShown(started.pid));
+    ASSERT_TRUE(staysShown(pid));
 
     // Hidden in the tray, then junk: nothing shows, nothing is translated.
     QString icon;
-    ASSERT_TRUE(TestUtil::waitUntil([&] { return !(icon = Trayer::iconOf(started.pid)).isEmpty(); },
-                                    10000));
+    ASSERT_TRUE(
+        TestUtil::waitUntil([&] { return !(icon = Trayer::iconOf(pid)).isEmpty(); }, 10000));
     click(icon);
-    ASSERT_TRUE(TestUtil::waitUntil([&] { return MainWindowOf(started.pid).isEmpty(); }, 10000));
-    for (const QStringList& junk :
-         {QStringList{QStringLiteral("ActivateAction"), QStringLiteral("quit"),
-                      QStringLiteral("[]"), QStringLiteral("{}")},
-          QStringList{QStringLiteral("ActivateAction"), QStringLiteral("translate-selection"),
-                      QStringLiteral("[<1>]"), QStringLiteral("{}")},
-          QStringList{QStringLiteral("ActivateAction"), QStringLiteral("translate"),
-                      QStringLiteral("[<'a'>, <'b'>]"), QStringLiteral("{}")},
-          QStringList{QStringLiteral("Open"), QStringLiteral("['file:///etc/passwd']"),
-                      QStringLiteral("{}")}})
-        EXPECT_EQ(callVerbalto(junk.first(), junk.mid(1)), u"") << junk.join(u' ').toStdString();
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return MainWindowOf(pid).isEmpty(); }, 10000));
+    for (const char* junk :
+         {"ActivateAction quit [] {}", "ActivateAction translate-selection [<1>] {}",
+          "ActivateAction translate [<'a'>,<'b'>] {}", "ActivateAction translate [<1>] {}",
+          "Open ['file:///etc/passwd'] {}"})
+        EXPECT_EQ(gdbusCall(kApplication + QLatin1String(junk)), u"") << junk;
     QThread::msleep(700);
-    EXPECT_TRUE(MainWindowOf(started.pid).isEmpty());
+    EXPECT_TRUE(MainWindowOf(pid).isEmpty());
     EXPECT_EQ(Translations(server).size(), 1);
 
     // A later start with a command, in folders of its own: only the bus can carry it.
@@ -358,20 +337,18 @@ TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
     EXPECT_EQ(later({QStringLiteral("--translate-selection")})->waitForExit(), 0);
     ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 2; }, 10000));
     EXPECT_EQ(textOf(Translations(server).last()), u"over the bus");
-    EXPECT_TRUE(TestUtil::waitUntil([&] { return !MainWindowOf(started.pid).isEmpty(); }, 10000));
-    EXPECT_EQ(busOwnerPid(), started.pid);
+    EXPECT_TRUE(staysShown(pid));
 
     // Hung: a later start says so and ends; none takes the name from it.
-    ::kill(static_cast<pid_t>(started.pid), SIGSTOP);
+    ::kill(static_cast<pid_t>(pid), SIGSTOP);
     auto impatient = later({QStringLiteral("--show")});
     EXPECT_EQ(impatient->waitForExit(30000), 0);
     EXPECT_TRUE(impatient->errors().contains("does not answer")) << impatient->errors().constData();
-    ::kill(static_cast<pid_t>(started.pid), SIGCONT);
-    EXPECT_EQ(busOwnerPid(), started.pid);
+    ::kill(static_cast<pid_t>(pid), SIGCONT);
+    EXPECT_EQ(busOwnerPid(), pid);
 
     // Gone: of two plain starts at once exactly one runs and owns the name.
-    ::kill(static_cast<pid_t>(started.pid), SIGKILL);
-    started.pid = 0;
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
     ASSERT_TRUE(TestUtil::waitUntil([&] { return busOwnerPid() == 0; }, 5000));
     auto one = later({});
     auto two = later({});
@@ -388,4 +365,18 @@ TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
     running->stop();
     EXPECT_FALSE(updated->waitForWindow().isEmpty()) << "the updated program did not start";
     EXPECT_EQ(busOwnerPid(), updated->pid());
+    updated->stop();
+
+    // Started without the bus, it holds the socket: a start on the bus hands over to it.
+    Verbalto alone(server);
+    alone.setSettings(kQuietSettings);
+    ASSERT_TRUE(alone.start({QStringLiteral("mini")}));
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Trayer::holdsIconOf(alone.pid()); }, 10000));
+    Verbalto onBus(server);
+    onBus.shareFoldersWith(alone);
+    onBus.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    onBus.start();
+    EXPECT_EQ(onBus.waitForExit(), 0);
+    EXPECT_TRUE(staysShown(alone));
+    EXPECT_EQ(busOwnerPid(), 0);
 }

@@ -29,8 +29,6 @@ TEST(StartUp, CommandsForTheRunningVerbalto)
               StartMode::TranslateSelection);
     EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--translate-clipboard")}),
               StartMode::TranslateClipboard);
-    EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--dbus-activated")}),
-              StartMode::BusActivated);
     EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--translate")}), StartMode::Normal);
     EXPECT_EQ(ParseCommandLine({exe, QStringLiteral("--show"), QStringLiteral("x")}),
               StartMode::Normal);
