@@ -321,6 +321,11 @@ TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
           "ActivateAction translate [<'a'>,<'b'>] {}", "ActivateAction translate [<1>] {}",
           "Open ['file:///etc/passwd'] {}"})
         EXPECT_EQ(gdbusCall(kApplication + QLatin1String(junk)), u"") << junk;
+    // Longer than a socket request may be.
+    EXPECT_EQ(
+        gdbusCall(kApplication +
+                  QStringLiteral("ActivateAction translate [<'%1'>] {}").arg(QString(3100, u'x'))),
+        u"");
     QThread::msleep(700);
     EXPECT_TRUE(MainWindowOf(pid).isEmpty());
     EXPECT_EQ(Translations(server).size(), 1);

@@ -1,5 +1,4 @@
 #include "SingleInstance.h"
-#include "BusApplication.h"
 #include "TestUtil.h"
 
 #include <QFile>
@@ -135,18 +134,4 @@ TEST(SingleInstance, CommandLinesCarryAnyTextUpToTheCap)
           QByteArray("selection "), QByteArray("clipboard x y"), QByteArray("quiet tok"),
           QByteArray("Selection"), QByteArray("text ").append(QByteArray(5000, 'Q'))})
         EXPECT_FALSE(SingleInstance::ParseLine(junk)) << junk.left(40).constData();
-}
-
-// What a launcher sends is read as strictly as the socket's lines: a text that fits a socket
-// request too, a token that is one printable word (the activation token first).
-TEST(SingleInstance, BusActionsAreReadStrictly)
-{
-    const QString fits(3000, u'x'), token = QStringLiteral("activation-token");
-    EXPECT_EQ(BusApplication::Action(QStringLiteral("translate"), {fits}, {})->text, fits);
-    EXPECT_FALSE(BusApplication::Action(QStringLiteral("translate"), {QString(3100, u'x')}, {}));
-    EXPECT_EQ(BusApplication::Token({{QStringLiteral("desktop-startup-id"), QStringLiteral("s")},
-                                     {token, QStringLiteral("a")}}),
-              u"a");
-    EXPECT_EQ(BusApplication::Token({{token, QString(2000, u't')}}), u"");
-    EXPECT_EQ(BusApplication::Token({{token, QStringLiteral("a b")}}), u"");
 }
