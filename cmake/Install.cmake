@@ -9,6 +9,14 @@ endforeach()
 
 install(FILES data/org.verbalto.Verbalto.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/org.verbalto.Verbalto.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The session bus starts Verbalto for a launcher's call by its installed path, which is known
+# only at install time: the package installs to /usr whatever prefix the build was set up with.
+set(dbus_service ${CMAKE_BINARY_DIR}/dbus/org.verbalto.Verbalto.service)
+install(CODE "
+  set(BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  configure_file(\"${CMAKE_CURRENT_SOURCE_DIR}/data/org.verbalto.Verbalto.service.in\"
+    \"${dbus_service}\" @ONLY)")
+install(FILES ${dbus_service} DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
 foreach(size 16 32 48 128)
   install(FILES src/resources/icons/IDR_MAINFRAME-${size}.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

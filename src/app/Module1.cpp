@@ -17,6 +17,8 @@ StartMode ParseCommandLine(const QStringList& arguments)
         return StartMode::TranslateSelection;
     if (tail == u"--translate-clipboard")
         return StartMode::TranslateClipboard;
+    if (tail == u"--dbus-activated")
+        return StartMode::BusActivated;
     if (arguments.size() > 2 && arguments.at(1) == u"--translate")
         return StartMode::TranslateText;
     return StartMode::Normal;

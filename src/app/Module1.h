@@ -14,12 +14,14 @@ enum class StartMode {
     Show,
     TranslateSelection,
     TranslateClipboard,
-    TranslateText
+    TranslateText,
+    // Started by the session bus for a call to come: hidden until the call says what to do.
+    BusActivated
 };
 
 // The text after the program path, compared exactly: "mini", "UP", "--show",
-// "--translate-selection", "--translate-clipboard", or "--translate" and a text; anything else
-// is normal.
+// "--translate-selection", "--translate-clipboard", "--dbus-activated", or "--translate" and a
+// text; anything else is normal.
 StartMode ParseCommandLine(const QStringList& arguments);
 // The text of "--translate TEXT": the arguments after it, joined by blanks.
 QString TextToTranslate(const QStringList& arguments);

@@ -47,7 +47,11 @@ int main(int argc, char** argv)
     }
     using Request = SingleInstance::Request;
     Request request = Request::Show;
-    if (mode == Module1::StartMode::Mini)
+    // A start by the session bus is quiet like a logon start: the call it was started for
+    // shows the window, and a Verbalto already there takes that call itself.
+    const bool hidden =
+        mode == Module1::StartMode::Mini || mode == Module1::StartMode::BusActivated;
+    if (hidden)
         request = Request::Quiet;
     else if (mode == Module1::StartMode::TranslateSelection)
         request = Request::TranslateSelection;
@@ -91,7 +95,7 @@ int main(int argc, char** argv)
                 qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
             translate(source, handed);
         });
-    if (mode == Module1::StartMode::Mini)
+    if (hidden)
         window.StartHidden();
     else
         window.show();

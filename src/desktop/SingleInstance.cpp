@@ -1,7 +1,12 @@
 #include "SingleInstance.h"
 
-#include <algorithm>
+#include "BusApplication.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -17,6 +22,8 @@ constexpr int kPreviousLeavesMs = 10000;
 constexpr int kMaxHeld = 8;
 constexpr qint64 kMaxLine = 4096;
 constexpr int kLineMs = 2000;
+// A Verbalto that has just taken the bus name answers once its window is made.
+constexpr int kCallMs = 8000;
 
 using Request = SingleInstance::Request;
 constexpr std::pair<Request, const char*> kWords[] = {
@@ -31,6 +38,31 @@ bool OneWord(const QByteArray& word)
 {
     return !word.isEmpty() &&
            std::all_of(word.begin(), word.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
+
+QDBusMessage DaemonCall(const char* method)
+{
+    return QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QLatin1String(method));
+}
+
+// The unique name holding ours, "" for none.
+QString Owner(const QDBusConnection& bus)
+{
+    const QDBusMessage reply =
+        bus.call(DaemonCall("GetNameOwner") << QLatin1String(BusApplication::kName), QDBus::Block,
+                 kAnswerMs);
+    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1
+               ? reply.arguments().first().toString()
+               : QString();
+}
+
+// No answer in time, as opposed to a refusal.
+bool Silent(const QDBusMessage& answer)
+{
+    return answer.errorName() == u"org.freedesktop.DBus.Error.NoReply" ||
+           answer.errorName() == u"org.freedesktop.DBus.Error.Timeout";
 }
 } // namespace
 
@@ -55,6 +87,11 @@ QByteArray SingleInstance::CommandLine(Request request, const QString& text,
 bool SingleInstance::Fits(const QString& text)
 {
     return !CommandLine(Request::TranslateText, text, {}).isEmpty();
+}
+
+bool SingleInstance::UsableToken(const QByteArray& token)
+{
+    return token.size() < 1024 && OneWord(token);
 }
 
 std::optional<SingleInstance::Command> SingleInstance::ParseLine(const QByteArray& line)
@@ -112,11 +149,28 @@ QString SingleInstance::CurrentDisplay()
 }
 
 SingleInstance::SingleInstance(QString serverPath, QObject* parent)
-    : QObject(parent), m_path(std::move(serverPath))
+    : SingleInstance(std::move(serverPath),
+                     // Asked only when named: libdbus would otherwise launch a bus of its own.
+                     qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+                         ? QDBusConnection(QString())
+                         : QDBusConnection::sessionBus(),
+                     parent)
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::SingleInstance(QString serverPath, const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_path(std::move(serverPath))
+{
+    if (bus.isConnected())
+        m_bus = std::make_unique<QDBusConnection>(bus);
+}
+
+SingleInstance::~SingleInstance()
+{
+    ReleaseBusName();
+    if (m_application)
+        m_bus->unregisterObject(QLatin1String(BusApplication::kPath));
+}
 
 bool SingleInstance::IsListening() const
 {
@@ -133,7 +187,7 @@ bool SingleInstance::Send(Request request, const QString& text) const
     const QByteArray token = qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN")
                                  ? qgetenv("DESKTOP_STARTUP_ID")
                                  : qgetenv("XDG_ACTIVATION_TOKEN");
-    socket.write(CommandLine(request, text, token.size() < 1024 ? token : QByteArray()));
+    socket.write(CommandLine(request, text, UsableToken(token) ? token : QByteArray()));
     socket.waitForBytesWritten(1000);
     // A Verbalto that is there but slow to answer is still there: a second one would translate
     // every copy twice.
@@ -143,6 +197,90 @@ bool SingleInstance::Send(Request request, const QString& text) const
 }
 
 bool SingleInstance::Claim(Request request, bool waitForPrevious, const QString& text)
+{
+    if (m_bus) {
+        if (const std::optional<bool> alone = ClaimOnBus(request, waitForPrevious, text))
+            return *alone;
+    }
+    return ClaimSocket(request, waitForPrevious, text);
+}
+
+std::optional<bool> SingleInstance::ClaimOnBus(Request request, bool waitForPrevious,
+                                               const QString& text)
+{
+    const QDBusConnection& bus = *m_bus;
+    if (waitForPrevious) {
+        const QDeadlineTimer deadline(kPreviousLeavesMs);
+        while (!deadline.hasExpired() && !Owner(bus).isEmpty())
+            QThread::msleep(200);
+    }
+    // In place before the name is taken: whoever sees the name finds the object.
+    if (!m_application) {
+        m_application = new BusApplication(this);
+        connect(m_application, &BusApplication::showRequested, this,
+                &SingleInstance::showRequested);
+        connect(m_application, &BusApplication::translateRequested, this,
+                &SingleInstance::translateRequested);
+        if (!m_bus->registerObject(QLatin1String(BusApplication::kPath), m_application,
+                                   QDBusConnection::ExportScriptableSlots))
+            return std::nullopt;
+    }
+    const QDBusMessage call = BusApplication::CallFor(
+        request, text, qgetenv("XDG_ACTIVATION_TOKEN"), qgetenv("DESKTOP_STARTUP_ID"));
+    // The name is the lock, taken by exactly one of two starts at once. An owner that leaves
+    // while called leaves it to the next round.
+    for (int round = 0; round < 3; ++round) {
+        constexpr uint kDoNotQueue = 4;
+        const QDBusMessage taken = bus.call(
+            DaemonCall("RequestName") << QLatin1String(BusApplication::kName) << kDoNotQueue,
+            QDBus::Block, kAnswerMs);
+        if (taken.type() != QDBusMessage::ReplyMessage || taken.arguments().size() != 1)
+            return std::nullopt;
+        const uint result = taken.arguments().first().toUInt();
+        if (result == 1 || result == 4) { // the primary owner, or already it
+            m_ownsName = true;
+            // A Verbalto started where no bus was known listens on the socket: it gets the
+            // request rather than a second Verbalto beside it.
+            if (ClaimSocket(request, waitForPrevious, text))
+                return true;
+            ReleaseBusName();
+            return false;
+        }
+        if (request == Request::Quiet)
+            return false;
+        const QString owner = Owner(bus);
+        if (owner.isEmpty())
+            continue;
+        const QDBusMessage answer = bus.call(call, QDBus::Block, kCallMs);
+        if (answer.type() == QDBusMessage::ReplyMessage)
+            return false;
+        if (Owner(bus) != owner)
+            continue;
+        // Still the same owner. Silent: hung, and a second Verbalto would fight it for the
+        // window. Refusing: not a Verbalto at all, so the socket decides.
+        if (!Silent(answer))
+            return std::nullopt;
+        std::fprintf(stderr,
+                     "verbalto: the running Verbalto (%s on the session bus) does not "
+                     "answer; end it to start another\n",
+                     qPrintable(owner));
+        return false;
+    }
+    std::fprintf(stderr, "verbalto: the session bus name %s keeps changing hands; not started\n",
+                 BusApplication::kName);
+    return false;
+}
+
+void SingleInstance::ReleaseBusName()
+{
+    if (!m_ownsName)
+        return;
+    m_ownsName = false;
+    m_bus->call(DaemonCall("ReleaseName") << QLatin1String(BusApplication::kName), QDBus::Block,
+                kAnswerMs);
+}
+
+bool SingleInstance::ClaimSocket(Request request, bool waitForPrevious, const QString& text)
 {
     // Two starts at the same moment take turns between asking and listening.
     QLockFile lock(m_path + QStringLiteral(".lock"));

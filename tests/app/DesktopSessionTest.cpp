@@ -4,6 +4,7 @@
 #include "ReplyPages.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QStyleHints>
 #include <QUrlQuery>
 #include <csignal>
@@ -56,12 +57,13 @@ class Session : public ::testing::Test
     }
 
     // Shown, and still shown a moment later (the fault was a window hidden again at once).
-    static bool staysShown(Verbalto& app)
+    static bool staysShown(Verbalto& app) { return staysShown(app.pid()); }
+    static bool staysShown(qint64 pid)
     {
-        if (!TestUtil::waitUntil([&] { return !app.mappedWindow().isEmpty(); }, 10000))
+        if (!TestUtil::waitUntil([&] { return !MainWindowOf(pid).isEmpty(); }, 10000))
             return false;
         QThread::msleep(700);
-        const QString id = app.mappedWindow();
+        const QString id = MainWindowOf(pid);
         return !id.isEmpty() &&
                TestUtil::runTool(QStringLiteral("xprop"),
                                  {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")})
@@ -238,4 +240,148 @@ TEST_F(Session, CopyKeepsNoBreakSpaces)
         5000);
     EXPECT_EQ(copied, QStringLiteral("Quoi\u00a0?"));
     app.screenshot(QStringLiteral("buttons-under-openbox.png"));
+}
+
+namespace {
+
+// gdbus on the test's session bus: destination, "-o" path, "-m" method and arguments, in one line
+// split at blanks.
+QString gdbusCall(const QString& line, int timeoutMs = 10000)
+{
+    return TestUtil::runTool(QStringLiteral("gdbus"),
+                             QStringLiteral("call --session -d ").append(line).split(u' '),
+                             timeoutMs);
+}
+const QString kApplication = QStringLiteral(
+    "org.verbalto.Verbalto -o /org/verbalto/Verbalto -m org.freedesktop.Application.");
+// The process owning the name, 0 for none.
+qint64 busOwnerPid()
+{
+    return gdbusCall(
+               QStringLiteral("org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop."
+                              "DBus.GetConnectionUnixProcessID org.verbalto.Verbalto"))
+        .section(QRegularExpression(QStringLiteral("[ ,]")), 1, 1)
+        .toLongLong();
+}
+
+} // namespace
+
+// As a launcher meets Verbalto on the session bus: started by the bus for an action, junk
+// refused with the window left hidden, later starts handed over through the bus alone (their
+// own folders, so no shared socket), a hung owner neither waited for without end nor doubled,
+// two starts at once make one Verbalto, a restart after an update waits for the old one, and
+// one that runs without the bus still gets a start on the bus.
+TEST_F(Session, TheBusStartsVerbaltoForAnActionAndCarriesCommands)
+{
+    if (!HaveTools({QStringLiteral("gdbus"), QStringLiteral("dbus-daemon")}))
+        GTEST_SKIP() << "needs gdbus and dbus-daemon";
+    Trayer host;
+    ASSERT_TRUE(host.start());
+    Verbalto folders(server);
+    folders.setSettings(kQuietSettings);
+    // The service file as installed, but starting the built program in the test's folders.
+    QTemporaryDir data;
+    const QString services = data.path() + QStringLiteral("/dbus-1/services");
+    QDir().mkpath(services);
+    ASSERT_TRUE(TestUtil::writeFile(
+        services + QStringLiteral("/org.verbalto.Verbalto.service"),
+        QStringLiteral("[D-BUS Service]\nName=org.verbalto.Verbalto\nExec=/usr/bin/env -u "
+                       "QT_QPA_PLATFORM XDG_CONFIG_HOME=%1 XDG_RUNTIME_DIR=%2 "
+                       "VERBALTO_TRANSLATE_URL=%3 VERBALTO_VENDOR_URL=%3 VERBALTO_NO_AUDIO=1 %4 "
+                       "--dbus-activated\n")
+            .arg(folders.config.path(), folders.runtime.path(), server.baseUrl(),
+                 TestUtil::binPath(QStringLiteral("verbalto")))
+            .toUtf8()));
+    SessionBus bus;
+    ASSERT_TRUE(bus.start(folders.config.path(), data.path()));
+    qint64 pid = 0;
+    const std::shared_ptr<void> endStarted(nullptr, [&](void*) {
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+    });
+
+    auto primary = SelectElsewhere("selected elsewhere");
+    ASSERT_TRUE(primary);
+    EXPECT_EQ(
+        gdbusCall(kApplication + QStringLiteral("ActivateAction translate-selection [] {}"), 30000),
+        u"()");
+    ASSERT_GT(pid = busOwnerPid(), 0);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 1; }, 15000));
+    EXPECT_EQ(textOf(Translations(server).last()), u"selected elsewhere");
+    ASSERT_TRUE(staysShown(pid));
+
+    // Hidden in the tray, then junk: nothing shows, nothing is translated.
+    QString icon;
+    ASSERT_TRUE(
+        TestUtil::waitUntil([&] { return !(icon = Trayer::iconOf(pid)).isEmpty(); }, 10000));
+    click(icon);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return MainWindowOf(pid).isEmpty(); }, 10000));
+    for (const char* junk :
+         {"ActivateAction quit [] {}", "ActivateAction translate-selection [<1>] {}",
+          "ActivateAction translate [<'a'>,<'b'>] {}", "ActivateAction translate [<1>] {}",
+          "Open ['file:///etc/passwd'] {}"})
+        EXPECT_EQ(gdbusCall(kApplication + QLatin1String(junk)), u"") << junk;
+    // Longer than a socket request may be.
+    EXPECT_EQ(
+        gdbusCall(kApplication +
+                  QStringLiteral("ActivateAction translate [<'%1'>] {}").arg(QString(3100, u'x'))),
+        u"");
+    QThread::msleep(700);
+    EXPECT_TRUE(MainWindowOf(pid).isEmpty());
+    EXPECT_EQ(Translations(server).size(), 1);
+
+    // A later start with a command, in folders of its own: only the bus can carry it.
+    const auto later = [&](const QStringList& args) {
+        auto second = std::make_unique<Verbalto>(server);
+        second->setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        second->start(args);
+        return second;
+    };
+    primary = SelectElsewhere("over the bus");
+    ASSERT_TRUE(primary);
+    EXPECT_EQ(later({QStringLiteral("--translate-selection")})->waitForExit(), 0);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Translations(server).size() == 2; }, 10000));
+    EXPECT_EQ(textOf(Translations(server).last()), u"over the bus");
+    EXPECT_TRUE(staysShown(pid));
+
+    // Hung: a later start says so and ends; none takes the name from it.
+    ::kill(static_cast<pid_t>(pid), SIGSTOP);
+    auto impatient = later({QStringLiteral("--show")});
+    EXPECT_EQ(impatient->waitForExit(30000), 0);
+    EXPECT_TRUE(impatient->errors().contains("does not answer")) << impatient->errors().constData();
+    ::kill(static_cast<pid_t>(pid), SIGCONT);
+    EXPECT_EQ(busOwnerPid(), pid);
+
+    // Gone: of two plain starts at once exactly one runs and owns the name.
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return busOwnerPid() == 0; }, 5000));
+    auto one = later({});
+    auto two = later({});
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return !one->running() || !two->running(); }, 20000));
+    QThread::msleep(1000);
+    EXPECT_NE(one->running(), two->running());
+    auto& running = one->running() ? one : two;
+    EXPECT_EQ(busOwnerPid(), running->pid());
+    EXPECT_FALSE(running->waitForWindow().isEmpty());
+
+    // The restart after an update waits for the name to come free, then takes it.
+    auto updated = later({QStringLiteral("UP")});
+    QThread::msleep(1000);
+    running->stop();
+    EXPECT_FALSE(updated->waitForWindow().isEmpty()) << "the updated program did not start";
+    EXPECT_EQ(busOwnerPid(), updated->pid());
+    updated->stop();
+
+    // Started without the bus, it holds the socket: a start on the bus hands over to it.
+    Verbalto alone(server);
+    alone.setSettings(kQuietSettings);
+    ASSERT_TRUE(alone.start({QStringLiteral("mini")}));
+    ASSERT_TRUE(TestUtil::waitUntil([&] { return Trayer::holdsIconOf(alone.pid()); }, 10000));
+    Verbalto onBus(server);
+    onBus.shareFoldersWith(alone);
+    onBus.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    onBus.start();
+    EXPECT_EQ(onBus.waitForExit(), 0);
+    EXPECT_TRUE(staysShown(alone));
+    EXPECT_EQ(busOwnerPid(), 0);
 }

@@ -43,6 +43,40 @@ inline QString xdotool(const QStringList& args)
     return TestUtil::runTool(QStringLiteral("xdotool"), args);
 }
 
+// The main window of a running verbalto: of its mapped windows (the popup and a balloon carry
+// the program's name too), the one 624 pixels wide; "" when none shows.
+inline QString MainWindowOf(qint64 pid)
+{
+    const QString ids =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                 QString::number(pid), QStringLiteral("--name"), QStringLiteral("^Verbalto$")});
+    for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
+        if (xdotool({QStringLiteral("getwindowgeometry"), id})
+                .contains(QStringLiteral("Geometry: 624x")))
+            return id;
+    }
+    return {};
+}
+
+// Another program selects text (X11's PRIMARY); null when it never got the selection.
+inline std::unique_ptr<QProcess> SelectElsewhere(const QByteArray& text)
+{
+    auto p = std::make_unique<QProcess>();
+    p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                       QStringLiteral("primary"), QStringLiteral("-i")});
+    p->waitForStarted(5000);
+    p->write(text);
+    p->closeWriteChannel();
+    const bool held = TestUtil::waitUntil(
+        [&] {
+            return TestUtil::runTool(QStringLiteral("xclip"),
+                                     {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                      QStringLiteral("primary")}) == QString::fromUtf8(text);
+        },
+        5000);
+    return held ? std::move(p) : nullptr;
+}
+
 class Verbalto
 {
   public:
@@ -55,6 +89,8 @@ class Verbalto
         m_env.insert(QStringLiteral("VERBALTO_VENDOR_URL"), server.baseUrl());
         m_env.insert(QStringLiteral("VERBALTO_NO_AUDIO"), QStringLiteral("1"));
         m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        // The socket hands over unless a test gives a bus: never to the user's own Verbalto.
+        m_env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     }
     ~Verbalto() { stop(); }
 
@@ -117,21 +153,7 @@ class Verbalto
         return m_window;
     }
 
-    // The main window: of the program's mapped windows (the popup and a balloon carry the
-    // program's name too), the one 624 pixels wide.
-    QString mappedWindow() const
-    {
-        const QString ids =
-            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                     QStringLiteral("--pid"), QString::number(m_process.processId()),
-                     QStringLiteral("--name"), QStringLiteral("^Verbalto$")});
-        for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
-            if (xdotool({QStringLiteral("getwindowgeometry"), id})
-                    .contains(QStringLiteral("Geometry: 624x")))
-                return id;
-        }
-        return {};
-    }
+    QString mappedWindow() const { return MainWindowOf(m_process.processId()); }
 
     // A click at a position inside Pic1, the area below the banner.
     void clickPic1(int x, int y)
@@ -279,10 +301,13 @@ class WindowManager
 class SessionBus
 {
   public:
-    bool start(const QString& configHome)
+    // dataHome: where it finds the services it starts on demand (in dbus-1/services).
+    bool start(const QString& configHome, const QString& dataHome = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        if (!dataHome.isEmpty())
+            env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
         m_process.setProcessEnvironment(env);
         // A socket in the file system (not an abstract one), so that a program in a network
         // namespace of its own reaches the bus too.

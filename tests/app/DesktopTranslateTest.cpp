@@ -63,25 +63,6 @@ class Desktop : public ::testing::Test
         return Translations(server).size() == n;
     }
 
-    // Another program selects text (X11's PRIMARY); null when it never got the selection.
-    static std::unique_ptr<QProcess> select(const QByteArray& text)
-    {
-        auto p = std::make_unique<QProcess>();
-        p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                                           QStringLiteral("primary"), QStringLiteral("-i")});
-        p->waitForStarted(5000);
-        p->write(text);
-        p->closeWriteChannel();
-        const bool held = TestUtil::waitUntil(
-            [&] {
-                return TestUtil::runTool(QStringLiteral("xclip"),
-                                         {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                          QStringLiteral("primary")}) == QString::fromUtf8(text);
-            },
-            5000);
-        return held ? std::move(p) : nullptr;
-    }
-
     TestHttpServer server;
     std::unique_ptr<QProcess> holder;
 };
@@ -320,7 +301,7 @@ TEST_F(Desktop, CommandsFromLaterStartsTranslateInTheRunningWindow)
         second.start(args);
         return second.waitForExit();
     };
-    auto primary = select("selected elsewhere");
+    auto primary = SelectElsewhere("selected elsewhere");
     ASSERT_TRUE(primary);
     EXPECT_EQ(later({QStringLiteral("--translate-selection")}), 0);
     ASSERT_TRUE(waitForTranslations(2));
@@ -345,7 +326,7 @@ TEST_F(Desktop, TheShortcutTranslatesTheSelectionAndATakenKeyIsTold)
     app.setSettings("[Setup]\nOptions=0|15|1|1|15|0|1\n");
     ASSERT_TRUE(app.start());
     ASSERT_FALSE(app.waitForWindow().isEmpty());
-    auto primary = select("pressed for");
+    auto primary = SelectElsewhere("pressed for");
     ASSERT_TRUE(primary);
     app.key(QStringLiteral("ctrl+alt+z"));
     ASSERT_TRUE(waitForTranslations(1)) << app.errors().constData();

@@ -16,7 +16,7 @@ deb=$(ls "$out"/verbalto_*.deb)
 contents=$(dpkg-deb -c "$deb")
 for file in doc/verbalto/copyright doc/verbalto/changelog.gz \
   man/man1/verbalto.1.gz man/man1/verbalto-cli.1.gz man/man1/patchwell.1.gz \
-  bash-completion/completions/verbalto-cli; do
+  bash-completion/completions/verbalto-cli dbus-1/services/org.verbalto.Verbalto.service; do
   grep -q " ./usr/share/$file\$" <<<"$contents" || { echo "package lacks /usr/share/$file"; exit 1; }
 done
 # The page made from --help carries its options, and the whole usage, wrapped or not, in SYNOPSIS.
@@ -24,6 +24,10 @@ page=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/verbalto-cl
 grep -q 'list\\-languages' <<<"$page" || { echo "verbalto-cli.1 lacks the options"; exit 1; }
 sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/p' <<<"$page" | grep -q 'TEXT' ||
   { echo "verbalto-cli.1 has a broken SYNOPSIS"; exit 1; }
+
+service=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/dbus-1/services/org.verbalto.Verbalto.service)
+grep -qx 'Exec=/usr/bin/verbalto --dbus-activated' <<<"$service" ||
+  { echo "the bus would start Verbalto by the wrong path"; exit 1; }
 
 lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 echo "lintian: no errors or warnings"
