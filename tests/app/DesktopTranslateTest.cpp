@@ -368,7 +368,7 @@ TEST_F(Desktop, TheShortcutBringsTheHiddenWindowFromTheTray)
     ASSERT_TRUE(TestUtil::waitUntil([&] { return Trayer::holdsIconOf(app.pid()); }, 10000));
     ASSERT_TRUE(app.mappedWindow().isEmpty());
 
-    auto primary = select("from the tray");
+    auto primary = SelectElsewhere("from the tray");
     ASSERT_TRUE(primary);
     app.key(QStringLiteral("ctrl+alt+z"));
     EXPECT_FALSE(app.waitForWindow(10000).isEmpty()) << "the window stayed in the tray";
