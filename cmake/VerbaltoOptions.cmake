@@ -8,3 +8,11 @@ target_compile_definitions(verbalto_options INTERFACE
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   QT_USE_QSTRINGBUILDER
   VERBALTO_VERSION="${PROJECT_VERSION}")
+
+# A checking build (scripts/check-sanitizers): -DVERBALTO_SANITIZE=address,undefined.
+set(VERBALTO_SANITIZE "" CACHE STRING "Sanitizers to build with, as -fsanitize= takes them")
+if(VERBALTO_SANITIZE)
+  target_compile_options(verbalto_options INTERFACE -fsanitize=${VERBALTO_SANITIZE}
+    -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(verbalto_options INTERFACE -fsanitize=${VERBALTO_SANITIZE})
+endif()

@@ -1,5 +1,6 @@
 #include "LocalVoice.h"
 
+#include "LazyLibrary.h"
 #include "TextParts.h"
 
 #include <espeak-ng/speak_lib.h>
@@ -34,15 +35,47 @@ int collect(short* samples, int count, espeak_EVENT* events)
     return job->cancel && job->cancel->load() ? 1 : 0;
 }
 
+// espeak-ng, opened when a voice is first asked for.
+struct Espeak
+{
+    decltype(&espeak_Initialize) initialize = nullptr;
+    decltype(&espeak_SetSynthCallback) setSynthCallback = nullptr;
+    decltype(&espeak_SetVoiceByProperties) setVoiceByProperties = nullptr;
+    decltype(&espeak_ListVoices) listVoices = nullptr;
+    decltype(&espeak_Synth) synth = nullptr;
+};
+
+// Under engineLock(); null when the library or one of its functions is missing.
+const Espeak* espeak()
+{
+    static const LazyLibrary library({"libespeak-ng.so.1"});
+    static const Espeak functions = [] {
+        Espeak e;
+        library.bind(e.initialize, "espeak_Initialize");
+        library.bind(e.setSynthCallback, "espeak_SetSynthCallback");
+        library.bind(e.setVoiceByProperties, "espeak_SetVoiceByProperties");
+        library.bind(e.listVoices, "espeak_ListVoices");
+        library.bind(e.synth, "espeak_Synth");
+        return e;
+    }();
+    const bool complete = functions.initialize && functions.setSynthCallback &&
+                          functions.setVoiceByProperties && functions.listVoices &&
+                          functions.synth;
+    return complete ? &functions : nullptr;
+}
+
 // Under engineLock(). The rate, or 0 when espeak-ng or its data are missing.
 int startEngine()
 {
     static int rate = [] {
-        const int r =
-            espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+        const Espeak* e = espeak();
+        if (!e)
+            return 0;
+        const int r = e->initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
+                                    espeakINITIALIZE_DONT_EXIT);
         if (r <= 0)
             return 0;
-        espeak_SetSynthCallback(collect);
+        e->setSynthCallback(collect);
         return r;
     }();
     return rate;
@@ -52,14 +85,14 @@ bool selectVoice(const QByteArray& language)
 {
     espeak_VOICE spec{};
     spec.languages = language.constData();
-    return espeak_SetVoiceByProperties(&spec) == EE_OK;
+    return espeak()->setVoiceByProperties(&spec) == EE_OK;
 }
 
 bool listed(const QByteArray& language)
 {
     espeak_VOICE spec{};
     spec.languages = language.constData();
-    const espeak_VOICE** voices = espeak_ListVoices(&spec);
+    const espeak_VOICE** voices = espeak()->listVoices(&spec);
     for (; voices && *voices; ++voices) {
         // The list starts with a priority byte, then the language name.
         if (language == QByteArray((*voices)->languages + 1))
@@ -136,8 +169,8 @@ QByteArray Synthesize(const QString& text, const QString& code, const std::atomi
     Job job;
     job.cancel = cancel;
     const QByteArray utf8 = text.toUtf8();
-    espeak_Synth(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                 espeakCHARS_UTF8, nullptr, &job);
+    espeak()->synth(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                    espeakCHARS_UTF8, nullptr, &job);
     return job.pcm;
 }
 
