@@ -91,13 +91,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://verbalto.example/verbalto.html")
-# Library dependencies come from dpkg-shlibdeps; the platform and media plugins, espeak-ng and
-# GStreamer are loaded at run time, so they are named here.
+# Library dependencies come from dpkg-shlibdeps; the platform and media plugins, espeak-ng,
+# GStreamer and the sound server's library are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The web voice's MP3 is decoded by GStreamer's base and good plugins (Qt's media player, which
 # crashed without them, is not used); the voice on this computer needs espeak-ng's data.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, libqt6multimedia6, libqt6svg6, libespeak-ng1, libgstreamer1.0-0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, espeak-ng-data")
+    "qt6-qpa-plugins, libqt6svg6, libespeak-ng1, libgstreamer1.0-0, libpulse0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, espeak-ng-data")
 # Qt's translations give its own buttons and dialogs the Chinese of the interface.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-wqy-microhei, qt6-translations-l10n, apertium, apertium-eng-spa")

@@ -1,5 +1,6 @@
 #include "Form2.h"
 
+#include "FileCommands.h"
 #include "IcoMod.h"
 #include "LanguageCatalogue.h"
 #include "ModLng.h"
@@ -206,16 +207,18 @@ QString Form2::SelectionCommand(const QString& program)
 
 void Form2::Command1_Click()
 {
-    const bool saved =
+    FileSave::SaveResult saved =
         m_store.WriteOptions(Combo2->currentIndex(), Combo3->currentIndex(), checkValue(Check3),
                              checkValue(Check4), Combo1->currentIndex(), checkValue(Check1),
-                             m_loadedCaching) &&
-        m_store.WriteTranslateSelectionKey(
+                             m_loadedCaching);
+    if (saved)
+        saved = m_store.WriteTranslateSelectionKey(
             KeyEdit->keySequence().toString(QKeySequence::PortableText));
     if (!saved) {
         // Claiming success here would lose the user's choice at the next start; the dialog
         // stays open so that nothing they set is lost.
-        m_messageBox(this, QMessageBox::Warning, text(100), text(117));
+        m_messageBox(this, QMessageBox::Warning, text(100),
+                     FileCommands::NotSavedText(m_languageIndex, saved));
         return;
     }
     emit optionsSaved(m_store.ReadOptionsRecord());

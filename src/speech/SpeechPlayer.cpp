@@ -4,15 +4,11 @@
 #include "LocalVoice.h"
 #include "MediaSupport.h"
 #include "OnlineVoice.h"
+#include "SoundOutput.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QMediaDevices>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 
 namespace {
 
@@ -37,7 +33,7 @@ bool SpeechPlayer::Silent()
 
 SpeechPlayer::Problem SpeechPlayer::check(const QString& code) const
 {
-    if (!Silent() && QMediaDevices::audioOutputs().isEmpty())
+    if (!Silent() && !SoundOutput::Available())
         return Problem::NoOutput;
     const bool online = !m_choice.onlineRoot.isEmpty() && !m_choice.preferLocal;
     if (!online && !LocalVoice::HasVoice(code))
@@ -59,14 +55,11 @@ SpeechPlayer::Problem SpeechPlayer::speak(const QString& text, const QString& co
     if (!online && !LocalVoice::HasVoice(code))
         return wanted ? Problem::Undecodable : Problem::NoVoice;
     m_speaking = true;
-    m_moreComing = true;
     if (online) {
         m_parts = OnlineVoice::Parts(text);
         m_requests = OnlineVoice::Requests(m_choice.onlineRoot, code, text);
-        if (m_requests.isEmpty()) {
-            m_moreComing = false;
+        if (m_requests.isEmpty())
             done();
-        }
         fetchNext();
     } else {
         startLocal(text);
@@ -86,18 +79,13 @@ void SpeechPlayer::stop()
         m_reply = nullptr;
     }
     joinWorkers();
-    if (m_sink)
-        m_sink->stop();
-    m_sinkDevice = nullptr;
-    if (m_feeder)
-        m_feeder->stop();
+    if (m_output)
+        m_output->stop();
     m_parts.clear();
     m_requests.clear();
     m_nextFetch = 0;
     m_onlineBroken = false;
     m_brokenAt = 0;
-    m_pcm.clear();
-    m_moreComing = false;
     m_speaking = false;
 }
 
@@ -183,7 +171,6 @@ void SpeechPlayer::startLocal(const QString& text)
     // The parts decoded before have sent their samples: the local voice's follow them.
     joinWorkers();
     m_cancel = std::make_shared<std::atomic<bool>>(false);
-    m_moreComing = true;
     const QStringList sentences = LocalVoice::Sentences(text);
     const QString code = m_code;
     const quint64 generation = m_generation;
@@ -208,59 +195,26 @@ void SpeechPlayer::takeSamples(quint64 generation, const QByteArray& pcm, bool l
 {
     if (generation != m_generation || !m_speaking)
         return;
-    m_moreComing = !last;
     if (Silent()) {
         soundStarted();
         if (last)
             done();
         return;
     }
-    m_pcm += pcm;
-    if (!m_sink) {
-        QAudioFormat format;
-        format.setSampleRate(LocalVoice::SampleRate());
-        format.setChannelCount(1);
-        format.setSampleFormat(QAudioFormat::Int16);
-        m_sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), format, this);
-        // A small buffer: the sound server starts playing once it is full, and a large one
-        // would hold a short text back until its end.
-        m_sink->setBufferSize(format.bytesForDuration(200000));
-        m_feeder = new QTimer(this);
-        m_feeder->setInterval(20);
-        connect(m_feeder, &QTimer::timeout, this, &SpeechPlayer::feed);
-    }
-    if (!m_sinkDevice) {
-        m_sinkDevice = m_sink->start();
-        m_clock.start();
-        if (!m_sinkDevice) {
+    if (!m_output) {
+        m_output = new SoundOutput(this);
+        connect(m_output, &SoundOutput::playing, this, &SpeechPlayer::soundStarted);
+        connect(m_output, &SoundOutput::drained, this, &SpeechPlayer::done);
+        connect(m_output, &SoundOutput::unavailable, this, [this] {
             stop();
             emit failed(Problem::NoOutput);
-            return;
-        }
-        m_feeder->start();
+        });
     }
-    feed();
-}
-
-void SpeechPlayer::feed()
-{
-    if (!m_sinkDevice)
-        return;
-    const qsizetype room = qMin(m_pcm.size(), qsizetype(m_sink->bytesFree())) & ~qsizetype(1);
-    if (room > 0) {
-        const qint64 written = m_sinkDevice->write(m_pcm.constData(), room);
-        if (written > 0) {
-            m_pcm.remove(0, written);
-            m_clock.restart();
-            soundStarted();
-        }
-    }
-    if (m_moreComing || !m_pcm.isEmpty())
-        return;
-    // Finished when the output has drained what it was given: it says so, or its buffer's
-    // time has passed since the last write.
-    if (m_sink->state() == QAudio::IdleState || m_clock.elapsed() > 500)
-        done();
+    if (!m_output->started())
+        m_output->start(LocalVoice::SampleRate());
+    m_output->write(pcm);
+    if (last)
+        m_output->finish();
 }
 
 void SpeechPlayer::soundStarted()
@@ -275,11 +229,8 @@ void SpeechPlayer::done()
 {
     if (!m_speaking)
         return;
-    if (m_sink)
-        m_sink->stop();
-    m_sinkDevice = nullptr;
-    if (m_feeder)
-        m_feeder->stop();
+    if (m_output)
+        m_output->stop();
     m_speaking = false;
     emit finished();
 }

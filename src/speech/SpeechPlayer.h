@@ -2,11 +2,11 @@
 // The web voice comes in parts, each fetched while the one before is decoded and played; when a
 // part fails (an error status, a page instead of sound, no reply within the time-out, a sound
 // that cannot be decoded) the rest is spoken by the local voice. Both voices end up as samples
-// played one after another through Qt's audio output, so the parts follow without a gap.
+// played one after another through one stream to the sound server, so the parts follow without
+// a gap.
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -16,10 +16,8 @@
 #include <memory>
 #include <thread>
 
-class QAudioSink;
-class QIODevice;
 class QNetworkReply;
-class QTimer;
+class SoundOutput;
 
 class SpeechPlayer final : public QObject
 {
@@ -68,7 +66,6 @@ class SpeechPlayer final : public QObject
     void onlineFailed(qsizetype index, bool undecodable);
     void startLocal(const QString& text);
     void takeSamples(quint64 generation, const QByteArray& pcm, bool last);
-    void feed();
     void soundStarted();
     void done();
     void joinWorkers();
@@ -91,10 +88,5 @@ class SpeechPlayer final : public QObject
     // Synthesis, and the samples on their way to the output.
     std::thread m_worker;
     std::shared_ptr<std::atomic<bool>> m_cancel;
-    QByteArray m_pcm;
-    bool m_moreComing = false;
-    QAudioSink* m_sink = nullptr;
-    QIODevice* m_sinkDevice = nullptr;
-    QTimer* m_feeder = nullptr;
-    QElapsedTimer m_clock;
+    SoundOutput* m_output = nullptr;
 };
