@@ -31,7 +31,7 @@ class PortalShortcut final : public QObject
     void SetKey(const QKeySequence& key, const QString& description);
     State state() const { return m_state; }
 
-    // The trigger in the notation of the desktop's shortcuts specification ("CTRL+ALT+z").
+    // The trigger as the desktop's shortcut settings write it ("CTRL+ALT+z").
     static QString Trigger(const QKeySequence& key);
 
   signals:
