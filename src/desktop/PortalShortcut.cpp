@@ -38,6 +38,7 @@ const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 
 QDBusMessage PortalCall(const QString& method)
 {
@@ -97,6 +98,7 @@ void PortalShortcut::SetKey(const QKeySequence& key, const QString& description)
         return;
     m_key = key;
     m_description = description;
+    m_reopened = 0;
     CloseSession();
     ++m_generation;
     if (key.isEmpty()) {
@@ -208,10 +210,13 @@ void PortalShortcut::onResponse(const QDBusMessage& message)
         m_sessionRequest.clear();
         m_session = PathOf(results.value(QStringLiteral("session_handle")));
         // 1: the user declined, 2: anything else that ended it.
-        if (response != 0 || m_session.isEmpty())
+        if (response != 0 || m_session.isEmpty()) {
             Fail();
-        else
+        } else {
+            m_bus.connect(kService, m_session, kSession, QStringLiteral("Closed"), this,
+                          SLOT(onSessionClosed(QDBusMessage)));
             BindShortcut();
+        }
     } else if (message.path() == m_bindRequest) {
         m_bindRequest.clear();
         if (response != 0)
@@ -230,6 +235,25 @@ void PortalShortcut::onActivated(const QDBusMessage& message)
         emit activated();
 }
 
+void PortalShortcut::onSessionClosed(const QDBusMessage& message)
+{
+    if (m_session.isEmpty() || message.path() != m_session)
+        return;
+    // The desktop ended the session (its portal restarted, or the user took the shortcut
+    // away): nothing would arrive any more. Ask again, a few times, then give up.
+    m_bus.disconnect(kService, m_session, kSession, QStringLiteral("Closed"), this,
+                     SLOT(onSessionClosed(QDBusMessage)));
+    m_session.clear();
+    if (++m_reopened > 3) {
+        Fail();
+        return;
+    }
+    CloseSession();
+    ++m_generation;
+    SetState(State::Pending);
+    CheckVersion();
+}
+
 void PortalShortcut::CloseSession()
 {
     for (const QString& path : std::as_const(m_watched))
@@ -240,8 +264,9 @@ void PortalShortcut::CloseSession()
     m_bindRequest.clear();
     if (m_session.isEmpty())
         return;
-    m_bus.send(QDBusMessage::createMethodCall(kService, m_session,
-                                              QStringLiteral("org.freedesktop.portal.Session"),
+    m_bus.disconnect(kService, m_session, kSession, QStringLiteral("Closed"), this,
+                     SLOT(onSessionClosed(QDBusMessage)));
+    m_bus.send(QDBusMessage::createMethodCall(kService, m_session, kSession,
                                               QStringLiteral("Close")));
     m_session.clear();
 }

@@ -41,6 +41,7 @@ class PortalShortcut final : public QObject
   private slots:
     void onResponse(const QDBusMessage& message);
     void onActivated(const QDBusMessage& message);
+    void onSessionClosed(const QDBusMessage& message);
 
   private:
     // Sends a call; an error makes the shortcut unavailable, an answer goes on unless the key
@@ -68,5 +69,6 @@ class PortalShortcut final : public QObject
     QStringList m_watched;
     // Answers to an older session's requests are dropped.
     quint32 m_generation = 0;
+    int m_reopened = 0; // sessions the portal closed since the key was set
     quint32 m_tokens = 0;
 };

@@ -177,6 +177,29 @@ TEST_F(PortalTest, BindsTheKeyHearsItsOwnPressAndRebindsOrCloses)
     EXPECT_EQ(portal.logOf(QStringLiteral("Register")).size(), 1);
 }
 
+// A session the desktop closes (its portal restarted) is asked for again, and presses of the new
+// one count.
+TEST_F(PortalTest, ASessionThePortalClosesIsBoundAgain)
+{
+    offerPortal();
+    PortalShortcut shortcut(clientBus, QStringLiteral("sel"));
+    QSignalSpy pressed(&shortcut, &PortalShortcut::activated);
+    shortcut.SetKey(QKeySequence(QStringLiteral("Ctrl+Alt+Z")), QStringLiteral("Translate"));
+    ASSERT_TRUE(reaches(shortcut, PortalShortcut::State::Bound));
+    const QString first = portal.logOf(QStringLiteral("Bind")).first().split(u' ').value(1);
+    portalBus.send(QDBusMessage::createSignal(first, QStringLiteral("org.freedesktop.portal.Session"),
+                                              QStringLiteral("Closed"))
+                   << QVariantMap());
+    ASSERT_TRUE(TestUtil::waitUntil(
+        [&] { return portal.logOf(QStringLiteral("Bind")).size() == 2; }, 5000));
+    EXPECT_TRUE(reaches(shortcut, PortalShortcut::State::Bound));
+    const QString second = portal.logOf(QStringLiteral("Bind")).last().split(u' ').value(1);
+    EXPECT_NE(second, first);
+    activate(second, QStringLiteral("sel"));
+    EXPECT_TRUE(TestUtil::waitUntil([&] { return pressed.size() == 1; }, 5000));
+    EXPECT_TRUE(portal.logOf(QStringLiteral("Close")).isEmpty()); // it was closed already
+}
+
 // GNOME's portal has no such interface; a portal (or its user) may refuse the shortcut.
 TEST_F(PortalTest, WithoutTheInterfaceOrWhenRefusedItIsUnavailable)
 {
