@@ -4,6 +4,7 @@
 #include "GetSysPath.h"
 #include "Module1.h"
 #include "SingleInstance.h"
+#include "StartStyle.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
     if (platform != chosen)
         qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
+    QApplication::setStyle(new StartStyle);
     QApplication::setApplicationName(QStringLiteral("Verbalto"));
     QApplication::setOrganizationName(QStringLiteral("Verbalto"));
     QApplication::setApplicationVersion(QStringLiteral(VERBALTO_VERSION));

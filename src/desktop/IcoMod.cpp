@@ -1,9 +1,23 @@
 #include "IcoMod.h"
 
 #include <QDir>
+#include <QImageReader>
+#include <QPixmap>
 #include <QWidget>
 
 namespace IcoMod {
+
+QPixmap Png(const QString& path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false); // no asking the plugins what the file is
+    return QPixmap::fromImage(reader.read());
+}
+
+QIcon PngIcon(const QString& path)
+{
+    return QIcon(Png(path));
+}
 
 QIcon LoadIconResource(const QString& name)
 {
@@ -12,7 +26,7 @@ QIcon LoadIconResource(const QString& name)
     const QString prefix = name + QLatin1Char('-');
     for (const QString& file : dir.entryList(QDir::Files)) {
         if (file.startsWith(prefix, Qt::CaseInsensitive) && file.endsWith(QLatin1String(".png")))
-            icon.addFile(dir.filePath(file));
+            icon.addPixmap(Png(dir.filePath(file)));
     }
     return icon;
 }

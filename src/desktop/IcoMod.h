@@ -2,11 +2,17 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 class QWidget;
 
 namespace IcoMod {
+
+// A PNG of ours, read as a PNG and nothing else: QIcon's and QPixmap's own file loading ask the
+// image plugins what the file is, loading each of them and their libraries at start.
+QPixmap Png(const QString& path);
+QIcon PngIcon(const QString& path);
 
 // The program icon resource of that name (case-insensitive), at every size we carry.
 QIcon LoadIconResource(const QString& name);

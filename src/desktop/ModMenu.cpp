@@ -1,5 +1,6 @@
 #include "ModMenu.h"
 
+#include "IcoMod.h"
 #include "MenuStyle.h"
 
 #include <QAction>
@@ -33,7 +34,7 @@ QIcon Image7(int n)
 {
     if (n < 1 || n > 10)
         return {};
-    return QIcon(QStringLiteral(":/desktop/Image7-%1.png").arg(n));
+    return IcoMod::PngIcon(QStringLiteral(":/desktop/Image7-%1.png").arg(n));
 }
 
 void SetMenuTag(QAction* action, int n)

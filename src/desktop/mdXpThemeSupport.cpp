@@ -1,5 +1,6 @@
 #include "mdXpThemeSupport.h"
 
+#include "IcoMod.h"
 #include "ThemedButtonStyle.h"
 
 #include <QToolButton>
@@ -13,7 +14,7 @@ QIcon ButtonPicture(const QString& buttonName)
                                    QStringLiteral("Command6"), QStringLiteral("Command7")};
     if (!known.contains(buttonName))
         return {};
-    return QIcon(QStringLiteral(":/desktop/%1.png").arg(buttonName));
+    return IcoMod::PngIcon(QStringLiteral(":/desktop/%1.png").arg(buttonName));
 }
 
 bool FixThemeSupport(const QList<QWidget*>& controls, bool layout)

@@ -1,7 +1,11 @@
+#include "IcoMod.h"
 #include "MenuStyle.h"
 #include "ModMenu.h"
+#include "StartStyle.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -240,4 +244,19 @@ TEST(MenuBuild, OnlyTagsOneToTenHaveIcons)
     EXPECT_TRUE(ModMenu::Image7(11).isNull());
     for (int n = 1; n <= 10; ++n)
         EXPECT_EQ(ModMenu::Image7(n).pixmap(16, 16).size(), QSize(16, 16)) << n;
+}
+
+// The menu bar, the buttons' and the menus' pictures load no image plugin: each would be loaded
+// at start, with its libraries, to say whether it reads a file that is a PNG.
+TEST(StartStyle, BuildingTheWindowsPicturesLoadsNoImagePlugin)
+{
+    QApplication::setStyle(new StartStyle);
+    QMainWindow window;
+    window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Open"));
+    const QIcon button = IcoMod::PngIcon(QStringLiteral(":/desktop/Command1.png"));
+    EXPECT_FALSE(button.pixmap(16, 16).isNull());
+    EXPECT_FALSE(IcoMod::LoadIconResource(QStringLiteral("IDR_MAINFRAME")).isNull());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
 }

@@ -1,0 +1,14 @@
+// The application's style: the desktop's own, except that the pictures a widget asks for when it
+// is built are looked up only when first drawn. The menu bar's overflow button asks for its arrow
+// at once, and loading it makes Qt ask every image plugin what the file is, at start.
+#pragma once
+
+#include <QProxyStyle>
+
+class StartStyle final : public QProxyStyle
+{
+    Q_OBJECT
+  public:
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override;
+};
