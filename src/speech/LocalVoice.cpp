@@ -43,6 +43,7 @@ struct Espeak
     decltype(&espeak_SetVoiceByProperties) setVoiceByProperties = nullptr;
     decltype(&espeak_ListVoices) listVoices = nullptr;
     decltype(&espeak_Synth) synth = nullptr;
+    bool complete = false;
 };
 
 // Under engineLock(); null when the library or one of its functions is missing.
@@ -51,17 +52,14 @@ const Espeak* espeak()
     static const LazyLibrary library({"libespeak-ng.so.1"});
     static const Espeak functions = [] {
         Espeak e;
-        library.bind(e.initialize, "espeak_Initialize");
-        library.bind(e.setSynthCallback, "espeak_SetSynthCallback");
-        library.bind(e.setVoiceByProperties, "espeak_SetVoiceByProperties");
-        library.bind(e.listVoices, "espeak_ListVoices");
-        library.bind(e.synth, "espeak_Synth");
+        e.complete = library.bind(e.initialize, "espeak_Initialize") &&
+                     library.bind(e.setSynthCallback, "espeak_SetSynthCallback") &&
+                     library.bind(e.setVoiceByProperties, "espeak_SetVoiceByProperties") &&
+                     library.bind(e.listVoices, "espeak_ListVoices") &&
+                     library.bind(e.synth, "espeak_Synth");
         return e;
     }();
-    const bool complete = functions.initialize && functions.setSynthCallback &&
-                          functions.setVoiceByProperties && functions.listVoices &&
-                          functions.synth;
-    return complete ? &functions : nullptr;
+    return functions.complete ? &functions : nullptr;
 }
 
 // Under engineLock(). The rate, or 0 when espeak-ng or its data are missing.
