@@ -60,6 +60,8 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <malloc.h>
+
 namespace {
 
 constexpr int kClientWidth = 624;
@@ -105,9 +107,6 @@ void FormMian::createControls()
     setCentralWidget(client);
     // The whole window, menu bar included, keeps its size: the window manager may not resize it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-    WebBrowser3 = new HtmlView(client);
-    WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
 
     Pic1 = new QWidget(client);
     Pic1->setObjectName(QStringLiteral("Pic1"));
@@ -307,7 +306,6 @@ void FormMian::Form_Load()
         ModMenu::SetMenuTag(action, tag);
     ModMenu::BuildOwnerDrawMenus(this, menuBar(), {menuSYS});
 
-    WebBrowser3->setGeometry(2, 0, 620, 60);
     m_font = ModFont::ApplyStoredFont(*m_store, textBoxes());
 }
 
@@ -976,6 +974,12 @@ void FormMian::afterFirstShow()
     connect(Timer2, &QTimer::timeout, this, [this] { m_update->Timer2_Timer(Timer2); });
     Timer2->start();
 
+    // The banner has nothing to show before its page loads, so its view is made after the first
+    // paint: a text browser is the dearest control of the window to build.
+    WebBrowser3 = new HtmlView(centralWidget());
+    WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
+    WebBrowser3->setGeometry(2, 0, 620, 60);
+    WebBrowser3->show();
     Promotions::Config config;
     config.getRemoteText = [](const QUrl& url) { return GetRemoteText(url, false); };
     m_promotions = new Promotions(WebBrowser3, config, this);
@@ -984,6 +988,9 @@ void FormMian::afterFirstShow()
     if (!m_startHidden)
         m_promotions->ShowDailySentence();
     m_promotions->StartTimer3();
+    // Start-up frees what it needed only once (font set-up, the parsed pages) in the middle of the
+    // heap, where glibc keeps it unless asked: a program that stays all day gives it back.
+    QTimer::singleShot(2000, this, [] { malloc_trim(0); });
 }
 
 void FormMian::menuS0_Click()

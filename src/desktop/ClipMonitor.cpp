@@ -1,7 +1,11 @@
 #include "ClipMonitor.h"
 
+#include "X11Connection.h"
+
 #include <QClipboard>
 #include <QTimer>
+
+#include <cstdlib>
 
 ClipMonitor::ClipMonitor(QClipboard* clipboard, bool& bSelfCopy, ModmonClip::ClipActions actions,
                          QObject* parent)
@@ -44,6 +48,26 @@ void ClipMonitor::TranslateRequested()
         m_actions.translate();
     m_busy = false;
 }
+
+namespace {
+
+// Under X11 a clipboard nobody owns is empty. Asked for its text anyway, Qt lists the image
+// types it could convert to, which loads every image plugin: 1.5 MiB for an empty answer, and a
+// start at logon usually finds the clipboard empty.
+bool mayHoldData()
+{
+    xcb_connection_t* c = X11Connection::Get();
+    if (!c)
+        return true;
+    static const xcb_atom_t clipboard = X11Connection::Atom(c, "CLIPBOARD");
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
+    const bool owned = !reply || reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
+}
+
+} // namespace
 
 bool ClipMonitor::TranslationRuns() const
 {
@@ -103,7 +127,8 @@ void ClipMonitor::OnDataChanged()
         if (!m_clipboard)
             break;
         const QString text =
-            ModmonClip::ClipboardText(m_clipboard->mimeData(QClipboard::Clipboard));
+            mayHoldData() ? ModmonClip::ClipboardText(m_clipboard->mimeData(QClipboard::Clipboard))
+                          : QString();
         if (m_handledAny && text == m_lastText) {
             // Nothing new: a desktop that hands the clipboard over again (Wayland does on
             // every focus) must not paste over what the user typed since.

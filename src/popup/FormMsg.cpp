@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <limits>
 
 #include <xcb/xcb.h>
@@ -137,6 +138,13 @@ void FormMsg::DisplayMessage(const QString& SMessage, int DisplaySeconds, bool b
     QString text = SMessage;
     if (DisplaySeconds == 0)
         text = QStringLiteral("(click here to close)\n") + SMessage;
+    // Han text is drawn unhinted: hinting it sets FreeType's CJK autohinter measuring reference
+    // glyphs from all over the font, 1.5 MiB of it read in for one line of title.
+    const bool han = std::any_of(text.cbegin(), text.cend(),
+                                 [](QChar c) { return c.script() == QChar::Script_Han; });
+    QFont font = m_lblMessage->font();
+    font.setHintingPreference(han ? QFont::PreferNoHinting : QFont::PreferDefaultHinting);
+    m_lblMessage->setFont(font);
     m_lblMessage->setText(text);
     const int labelTop = DisplaySeconds > 0 ? 10 : 5;
     const int labelHeight = std::max(13, m_lblMessage->heightForWidth(width() - 10));
@@ -149,7 +157,8 @@ void FormMsg::DisplayMessage(const QString& SMessage, int DisplaySeconds, bool b
     apply(m_motion.Configure(DisplaySeconds, bFade));
 
     m_backColor = PopupPaint::ColorFromRgbInt(iBackColor);
-    m_background = bTubeFill ? PopupPaint::TubeGradient(size(), m_backColor)
+    // The tube changes only from top to bottom: one column of it is kept and repeated across.
+    m_background = bTubeFill ? PopupPaint::TubeGradient(QSize(1, height()), m_backColor)
                              : PopupPaint::DiagonalGradient(size(), m_backColor);
     m_square = bSquare;
     if (bSquare) {
@@ -280,7 +289,8 @@ void FormMsg::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     if (!m_background.isNull())
-        p.drawImage(0, 0, m_background);
+        p.fillRect(QRect(QPoint(0, 0), m_background.size().expandedTo(QSize(width(), 0))),
+                   QBrush(m_background));
     else
         p.fillRect(rect(), m_backColor.isValid() ? m_backColor : palette().window().color());
 

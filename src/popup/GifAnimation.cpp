@@ -27,6 +27,21 @@ QSize decodedSize(QSize size)
                  std::max(1, qRound(size.height() * scale)));
 }
 
+// A PNG is read as one: left to guess, the reader asks every image plugin about the data first,
+// which loads them all.
+bool isPng(const QByteArray& data)
+{
+    return data.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+void nameFormat(QImageReader& reader, const QByteArray& data)
+{
+    if (isPng(data)) {
+        reader.setFormat("png");
+        reader.setAutoDetectImageFormat(false);
+    }
+}
+
 QSize frameSize(const QByteArray& data)
 {
     // Every GIF frame is drawn on the whole logical screen, whatever its own size.
@@ -37,7 +52,9 @@ QSize frameSize(const QByteArray& data)
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).size();
+    QImageReader reader(&buffer);
+    nameFormat(reader, data);
+    return reader.size();
 }
 
 // Steps a movie from frame to frame with one single-shot timer, a child of the movie.
@@ -88,6 +105,9 @@ class FrameStepper final : public QTimer
 
 QMovie* Start(const QByteArray& data, QObject* parent)
 {
+    // Qt reads a PNG as one still frame; a movie would only ask the plugins what it is.
+    if (isPng(data))
+        return nullptr;
     const QSize size = frameSize(data);
     if (!size.isValid() || decodedSize(size) != size)
         return nullptr;
@@ -126,6 +146,7 @@ QImage FirstFrame(const QByteArray& data)
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    nameFormat(reader, data);
     if (size.isValid() && decodedSize(size) != size)
         reader.setScaledSize(decodedSize(size));
     const QImage image = reader.read();

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QUrlQuery>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -63,6 +64,19 @@ int dimension(const QString& element, const QString& name, int fallback)
     return fallback;
 }
 
+// Starts, after a byte-order mark and blanks, with a tag that is neither <svg nor <?xml.
+bool looksLikeMarkupPage(const QByteArray& body)
+{
+    QByteArrayView rest(body);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    rest = rest.trimmed();
+    if (!rest.startsWith('<'))
+        return false;
+    const QByteArray start = rest.first(std::min<qsizetype>(rest.size(), 5)).toByteArray().toLower();
+    return !start.startsWith("<svg") && !start.startsWith("<?xml");
+}
+
 bool isWebScheme(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
@@ -73,12 +87,15 @@ bool isWebScheme(const QUrl& url)
 
 Kind Classify(const QByteArray& contentType, const QByteArray& body)
 {
-    // The bytes first: servers label pictures as pages often enough.
-    QBuffer buffer;
-    buffer.setData(body);
-    buffer.open(QIODevice::ReadOnly);
-    if (!QImageReader::imageFormat(&buffer).isEmpty())
-        return Kind::Image;
+    // The bytes first: servers label pictures as pages often enough. Markup other than SVG is
+    // no picture, and is told without asking each image plugin, which would load them all.
+    if (!looksLikeMarkupPage(body)) {
+        QBuffer buffer;
+        buffer.setData(body);
+        buffer.open(QIODevice::ReadOnly);
+        if (!QImageReader::imageFormat(&buffer).isEmpty())
+            return Kind::Image;
+    }
     const QByteArray type = contentType.split(';').value(0).trimmed().toLower();
     if (type.isEmpty() || type == "text/html" || type == "application/xhtml+xml")
         return Kind::Html;

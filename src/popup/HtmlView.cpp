@@ -31,9 +31,11 @@ bool isWebScheme(const QUrl& url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-QImage transparentImage(QSize size)
+// Every stand-in is one transparent pixel: the page gives each its width and height, and a
+// stand-in of the full size would hold a banner's worth of memory for nothing.
+QImage transparentImage()
 {
-    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
@@ -242,21 +244,21 @@ QVariant HtmlView::loadResource(int type, const QUrl& name)
     if (type != QTextDocument::ImageResource || name.scheme() == QLatin1String("data"))
         return {};
     if (const int i = HtmlPage::PlaceholderIndex(name); i >= 0)
-        return transparentImage(m_playerSizes.value(i));
+        return transparentImage();
 
     const QUrl url = m_baseUrl.resolved(name);
     if (!m_requested.contains(url)) {
         m_requested.insert(url);
         if (!HtmlPage::MayLoad(m_pageUrl, url)) {
             refuse(url);
-            return transparentImage(QSize(1, 1));
+            return transparentImage();
         }
         fetch(url, [this, name, url](bool ok, const QByteArray& data, const QByteArray&) {
             imageArrived(name, url, ok, data);
         });
     }
     // Stands in until the image arrives; the page's own width and height keep its place.
-    return transparentImage(QSize(1, 1));
+    return transparentImage();
 }
 
 void HtmlView::imageArrived(const QUrl& name, const QUrl& url, bool ok, const QByteArray& data)

@@ -183,6 +183,12 @@ TEST(HtmlPage, PagesFromTheNetworkReachOnlyTheNetwork)
     EXPECT_EQ(HtmlPage::Classify("application/octet-stream", "x"), HtmlPage::Kind::Other);
     EXPECT_EQ(HtmlPage::Classify({}, "<p>x</p>"), HtmlPage::Kind::Html);
     EXPECT_EQ(HtmlPage::Classify({}, resource(QStringLiteral("tmpAD.png"))), HtmlPage::Kind::Image);
+    // Markup is told from pictures without the plugins, but a drawing in markup is still one.
+    const QByteArray svg = "\xEF\xBB\xBF\n <svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" "
+                           "height=\"4\"><rect width=\"4\" height=\"4\"/></svg>";
+    EXPECT_EQ(HtmlPage::Classify("text/html", svg), HtmlPage::Kind::Image);
+    EXPECT_EQ(HtmlPage::Classify("text/html", "\xEF\xBB\xBF <!DOCTYPE html><p>x</p>"),
+              HtmlPage::Kind::Html);
 }
 
 TEST(OfflineBanner, FilesAreWrittenOnceAndNamesInsideAgreeInCase)
