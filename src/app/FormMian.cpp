@@ -293,11 +293,6 @@ void FormMian::Form_Load()
     loadSetup();
     useService(m_store->ReadService());
 
-    m_shortcut = new GlobalShortcut(this);
-    connect(m_shortcut, &GlobalShortcut::activated, this,
-            [this] { TranslateFromOutside(TextSource::Selection); });
-    ApplyShortcut();
-
     // Menu tags: which picture the menu renderer draws beside an item.
     const std::pair<QAction*, int> tags[] = {{menuF1, 1}, {menuF2, 2}, {menuF3, 3}, {menuS1, 4},
                                              {menuH1, 5}, {menuH2, 6}, {menuH3, 7}, {menuH4, 8},
@@ -834,6 +829,11 @@ bool FormMian::ApplyShortcut()
         m_portal->SetKey(key, Text(302));
         return m_portal->state() != PortalShortcut::State::Unavailable;
     }
+    if (!m_shortcut) {
+        m_shortcut = new GlobalShortcut(this);
+        connect(m_shortcut, &GlobalShortcut::activated, this,
+                [this] { TranslateFromOutside(TextSource::Selection); });
+    }
     const bool active = m_shortcut->SetKey(key);
     // Under X11 only: elsewhere there is nothing to grab, which is no one's fault.
     if (!active && !key.isEmpty() && QGuiApplication::platformName() == u"xcb" &&
@@ -949,6 +949,8 @@ void FormMian::afterFirstShow()
         m_sessionEnding = true;
     });
 
+    // Nothing of the shortcut shows: its grab waits for the first paint.
+    ApplyShortcut();
     m_tray = new SysTray(this, menuSYS, menuSYS1, m_languageIndex);
     m_tray->AddTrayIcon();
     // Native Wayland gives the clipboard only to the focused program: said once a run.
