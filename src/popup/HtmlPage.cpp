@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrlQuery>
 
@@ -19,45 +18,155 @@ namespace {
 
 constexpr auto kScheme = "verbalto-player";
 
-const QRegularExpression& objectPattern()
+// Pages are scanned by hand: these scans run on every page shown at start-up, where compiling
+// regular expressions would cost more memory than anything else here. Spaces and word
+// characters are the ASCII ones; names match in any case.
+
+bool isSpace(QChar c)
 {
-    static const QRegularExpression re(
-        QStringLiteral("<object\\b[^>]*>.*?</object\\s*>|<embed\\b[^>]*>(?:\\s*</embed\\s*>)?"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    return re;
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
-QString movieOf(const QString& element)
+bool isWord(QChar c)
+{
+    const char16_t u = c.unicode() | 0x20;
+    return (u >= u'a' && u <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+qsizetype skipSpace(QStringView s, qsizetype i)
+{
+    while (i < s.size() && isSpace(s[i]))
+        ++i;
+    return i;
+}
+
+bool hasAt(QStringView s, qsizetype i, QStringView word)
+{
+    return s.mid(i).startsWith(word, Qt::CaseInsensitive);
+}
+
+// Where the value of "key = value" that starts at i begins (spaces allowed around sep); -1 when
+// no such key starts there.
+qsizetype valueAt(QStringView s, qsizetype i, QStringView key, QChar sep)
+{
+    if (!hasAt(s, i, key))
+        return -1;
+    const qsizetype j = skipSpace(s, i + key.size());
+    return j < s.size() && s[j] == sep ? skipSpace(s, j + 1) : -1;
+}
+
+struct Tag
+{
+    qsizetype start = -1;
+    qsizetype end = -1; // one past its '>'
+    int name = -1;      // index into the names looked for
+    QStringView in(QStringView s) const { return s.sliced(start, end - start); }
+};
+
+// The first tag at or after from named one of names, whole: <objectx> is no <object>. A tag
+// ends at its first '>', quoted or not; without one it is no tag.
+Tag findTag(QStringView s, qsizetype from, std::initializer_list<QStringView> names)
+{
+    for (qsizetype i = s.indexOf(u'<', from); i >= 0; i = s.indexOf(u'<', i + 1)) {
+        int n = 0;
+        for (const QStringView name : names) {
+            const qsizetype after = i + 1 + name.size();
+            if (hasAt(s, i + 1, name) && (after == s.size() || !isWord(s[after]))) {
+                const qsizetype close = s.indexOf(u'>', after);
+                // Nor would any later tag close.
+                return close < 0 ? Tag{} : Tag{i, close + 1, n};
+            }
+            ++n;
+        }
+    }
+    return {};
+}
+
+// One past the closing tag </name > that starts at i, or -1.
+qsizetype closeAt(QStringView s, qsizetype i, QStringView name)
+{
+    if (!hasAt(s, i, u"</") || !hasAt(s, i + 2, name))
+        return -1;
+    const qsizetype j = skipSpace(s, i + 2 + name.size());
+    return j < s.size() && s[j] == u'>' ? j + 1 : -1;
+}
+
+qsizetype closeAfter(QStringView s, qsizetype from, QStringView name)
+{
+    for (qsizetype i = s.indexOf(u'<', from); i >= 0; i = s.indexOf(u'<', i + 1)) {
+        if (const qsizetype end = closeAt(s, i, name); end >= 0)
+            return end;
+    }
+    return -1;
+}
+
+// The next <object ...>...</object>, or <embed ...> with its </embed> if one follows, at or
+// after from. An object never closed is passed over, though an embed inside it is not.
+// unclosedFrom remembers where a search for </object> found none, so that a page of unclosed
+// objects takes one pass rather than one per object.
+Tag findElement(QStringView s, qsizetype from, qsizetype& unclosedFrom)
+{
+    for (Tag t = findTag(s, from, {u"object", u"embed"}); t.start >= 0;
+         t = findTag(s, t.start + 1, {u"object", u"embed"})) {
+        if (t.name == 1) {
+            t.end = std::max(t.end, closeAt(s, skipSpace(s, t.end), u"embed"));
+            return t;
+        }
+        const qsizetype end = t.end < unclosedFrom ? closeAfter(s, t.end, u"object") : -1;
+        if (end >= 0)
+            return {t.start, end, t.name};
+        unclosedFrom = std::min(unclosedFrom, t.end);
+    }
+    return {};
+}
+
+QString attribute(QStringView tag, QStringView name)
+{
+    for (qsizetype i = 0; i < tag.size(); ++i) {
+        const qsizetype j = isSpace(tag[i]) ? valueAt(tag, i + 1, name, u'=') : -1;
+        if (j < 0 || j == tag.size())
+            continue;
+        QStringView value;
+        if (const QChar quote = tag[j]; quote == u'"' || quote == u'\'') {
+            const qsizetype end = tag.indexOf(quote, j + 1);
+            if (end < 0)
+                continue;
+            value = tag.sliced(j + 1, end - j - 1);
+        } else {
+            qsizetype end = j;
+            while (end < tag.size() && !isSpace(tag[end]) &&
+                   !QStringView(u">\"'").contains(tag[end]))
+                ++end;
+            if (end == j)
+                continue;
+            value = tag.sliced(j, end - j);
+        }
+        return value.toString().replace(QLatin1String("&amp;"), QLatin1String("&")).trimmed();
+    }
+    return {};
+}
+
+QString movieOf(QStringView element)
 {
     // <param name="movie" value="...">, then <embed src="...">, then <object data="...">.
-    static const QRegularExpression param(QStringLiteral("<param\\b[^>]*>"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    auto it = param.globalMatch(element);
-    while (it.hasNext()) {
-        const QString tag = it.next().captured(0);
-        const QString name = Attribute(tag, QStringLiteral("name")).toLower();
+    for (Tag t = findTag(element, 0, {u"param"}); t.start >= 0;
+         t = findTag(element, t.end, {u"param"})) {
+        const QString name = attribute(t.in(element), u"name").toLower();
         if (name == QLatin1String("movie") || name == QLatin1String("src"))
-            return Attribute(tag, QStringLiteral("value"));
+            return attribute(t.in(element), u"value");
     }
-    static const QRegularExpression embed(QStringLiteral("<embed\\b[^>]*>"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    const auto m = embed.match(element);
-    if (m.hasMatch())
-        return Attribute(m.captured(0), QStringLiteral("src"));
-    static const QRegularExpression object(QStringLiteral("<object\\b[^>]*>"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    const auto o = object.match(element);
-    return o.hasMatch() ? Attribute(o.captured(0), QStringLiteral("data")) : QString();
+    if (const Tag t = findTag(element, 0, {u"embed"}); t.start >= 0)
+        return attribute(t.in(element), u"src");
+    const Tag t = findTag(element, 0, {u"object"});
+    return t.start >= 0 ? attribute(t.in(element), u"data") : QString();
 }
 
-int dimension(const QString& element, const QString& name, int fallback)
+int dimension(QStringView element, QStringView name, int fallback)
 {
-    static const QRegularExpression first(QStringLiteral("<(?:object|embed)\\b[^>]*>"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    auto it = first.globalMatch(element);
-    while (it.hasNext()) {
+    for (Tag t = findTag(element, 0, {u"object", u"embed"}); t.start >= 0;
+         t = findTag(element, t.end, {u"object", u"embed"})) {
         bool ok = false;
-        const int v = Attribute(it.next().captured(0), name).toInt(&ok);
+        const int v = attribute(t.in(element), name).toInt(&ok);
         if (ok && v > 0 && v <= 4000)
             return v;
     }
@@ -141,13 +250,21 @@ bool MayLoad(const QUrl& pageUrl, const QUrl& url)
 
 QString Decode(const QByteArray& body, const QByteArray& contentType)
 {
-    static const QRegularExpression charset(QStringLiteral("charset\\s*=\\s*\"?([\\w.:-]+)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const auto m = charset.match(QString::fromLatin1(contentType));
-    if (m.hasMatch()) {
-        QStringDecoder decoder(m.captured(1).toLatin1().constData());
+    const QString type = QString::fromLatin1(contentType);
+    for (qsizetype i = 0; i < type.size(); ++i) {
+        qsizetype j = valueAt(type, i, u"charset", u'=');
+        if (j < 0)
+            continue;
+        j += j < type.size() && type[j] == u'"';
+        qsizetype end = j;
+        while (end < type.size() && (isWord(type[end]) || QStringView(u".:-").contains(type[end])))
+            ++end;
+        if (end == j)
+            continue;
+        QStringDecoder decoder(QStringView(type).sliced(j, end - j).toLatin1().constData());
         if (decoder.isValid())
             return decoder.decode(body);
+        break;
     }
     QStringDecoder html = QStringDecoder::decoderForHtml(body);
     if (html.isValid())
@@ -157,19 +274,7 @@ QString Decode(const QByteArray& body, const QByteArray& contentType)
 
 QString Attribute(const QString& tag, const QString& name)
 {
-    const QRegularExpression re(
-        QStringLiteral("\\s%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>\"']+))")
-            .arg(QRegularExpression::escape(name)),
-        QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(tag);
-    if (!m.hasMatch())
-        return {};
-    QString value = m.captured(1);
-    if (value.isNull())
-        value = m.captured(2);
-    if (value.isNull())
-        value = m.captured(3);
-    return value.replace(QLatin1String("&amp;"), QLatin1String("&")).trimmed();
+    return attribute(tag, name);
 }
 
 QUrl PlaceholderUrl(int index)
@@ -193,33 +298,33 @@ Prepared Prepare(const QString& html)
 {
     Prepared out;
 
-    static const QRegularExpression base(QStringLiteral("<base\\b[^>]*>"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    if (const auto m = base.match(html); m.hasMatch())
-        out.baseHref = Attribute(m.captured(0), QStringLiteral("href"));
+    const QStringView page(html);
+    if (const Tag base = findTag(page, 0, {u"base"}); base.start >= 0)
+        out.baseHref = attribute(base.in(page), u"href");
 
-    static const QRegularExpression body(QStringLiteral("<body\\b[^>]*>"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    if (const auto m = body.match(html); m.hasMatch()) {
-        const QString tag = m.captured(0);
-        out.noScroll = Attribute(tag, QStringLiteral("scroll")).toLower() == QLatin1String("no");
-        static const QRegularExpression zeroStyle(QStringLiteral("margin\\s*:\\s*0"),
-                                                  QRegularExpression::CaseInsensitiveOption);
-        out.noMargin = Attribute(tag, QStringLiteral("leftmargin")) == QLatin1String("0") ||
-                       Attribute(tag, QStringLiteral("marginwidth")) == QLatin1String("0") ||
-                       zeroStyle.match(Attribute(tag, QStringLiteral("style"))).hasMatch();
+    if (const Tag body = findTag(page, 0, {u"body"}); body.start >= 0) {
+        const QStringView tag = body.in(page);
+        out.noScroll = attribute(tag, u"scroll").toLower() == QLatin1String("no");
+        const QString style = attribute(tag, u"style");
+        bool zeroStyle = false;
+        for (qsizetype i = 0; i < style.size() && !zeroStyle; ++i) {
+            const qsizetype j = valueAt(style, i, u"margin", u':');
+            zeroStyle = j >= 0 && j < style.size() && style[j] == u'0';
+        }
+        out.noMargin = attribute(tag, u"leftmargin") == QLatin1String("0") ||
+                       attribute(tag, u"marginwidth") == QLatin1String("0") || zeroStyle;
     }
 
     qsizetype from = 0;
-    auto it = objectPattern().globalMatch(html);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        const QString element = m.captured(0);
+    qsizetype unclosedFrom = page.size() + 1;
+    for (Tag t = findElement(page, 0, unclosedFrom); t.start >= 0;
+         t = findElement(page, t.end, unclosedFrom)) {
+        const QStringView element = t.in(page);
         const QString movie = movieOf(element);
         const QString settings = QUrlQuery(QUrl(movie).query())
                                      .queryItemValue(QStringLiteral("data"), QUrl::FullyDecoded);
-        out.html += QStringView(html).mid(from, m.capturedStart() - from);
-        from = m.capturedEnd();
+        out.html += page.sliced(from, t.start - from);
+        from = t.end;
         if (settings.isEmpty()) {
             // Some other plug-in: nothing we can play, so it takes no room.
             continue;
@@ -227,8 +332,8 @@ Prepared Prepare(const QString& html)
         PlayerObject player;
         player.source = movie;
         player.settings = settings;
-        player.width = dimension(element, QStringLiteral("width"), player.width);
-        player.height = dimension(element, QStringLiteral("height"), player.height);
+        player.width = dimension(element, u"width", player.width);
+        player.height = dimension(element, u"height", player.height);
         out.html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\">")
                         .arg(PlaceholderUrl(static_cast<int>(out.players.size())).toString())
                         .arg(player.width)

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -126,6 +127,48 @@ TEST(HtmlPage, PromotionPagePlayersOtherPluginsAndBase)
     EXPECT_FALSE(page.html.contains(QStringLiteral("movie.swf")));
     EXPECT_TRUE(page.html.contains(QStringLiteral("after</body>")));
     EXPECT_TRUE(page.html.contains(QStringLiteral("<a href='x.htm'>x</a>")));
+}
+
+TEST(HtmlPage, FindsTagsAndAttributesAsWrittenInAnyCaseAndSpacing)
+{
+    // The page as shown, each player's placeholder written "#", and the players' settings.
+    const struct
+    {
+        const char16_t* html;
+        const char16_t* shown;
+        const char16_t* settings;
+    } rows[] = {
+        // An object never closed is left as it is, but the embed inside it still plays.
+        {u"<object data='a?data=o.xml'><embed src='e?data=1.xml'>x",
+         u"<object data='a?data=o.xml'>#x", u"1.xml"},
+        {u"<objectx data='a?data=x.xml'></objectx><embedded src='b?data=y.xml'>",
+         u"<objectx data='a?data=x.xml'></objectx><embedded src='b?data=y.xml'>", u""},
+        // Each object ends at its own first closing tag.
+        {u"<OBJECT data='a?data=1.xml'>\n</Object\t>mid<object data=\"b?data=2.xml\"></object >",
+         u"#mid#", u"1.xml,2.xml"},
+        {u"<Embed src='e?data=3.xml'> </EMBED\n>after", u"#after", u"3.xml"},
+        // A name that ends another's is not that one.
+        {u"<embed data-src='d?data=no.xml' src=s?data=4.xml>", u"#", u"4.xml"},
+        // A tag ends at its first '>', quoted or not: the movie's value is cut, so nothing plays.
+        {u"<object><param name=movie value='m?data=5.xml&amp;t=a>b'></object>", u"", u""},
+    };
+    for (const auto& row : rows) {
+        const auto page = HtmlPage::Prepare(QString::fromUtf16(row.html));
+        QString shown = page.html;
+        QStringList settings;
+        for (int i = 0; i < page.players.size(); ++i) {
+            shown.replace(QRegularExpression(QStringLiteral("<img src=\"%1\"[^>]*>")
+                                                 .arg(HtmlPage::PlaceholderUrl(i).toString())),
+                          QStringLiteral("#"));
+            settings << page.players[i].settings;
+        }
+        EXPECT_EQ(shown, QString::fromUtf16(row.shown))
+            << QString::fromUtf16(row.html).toStdString();
+        EXPECT_EQ(settings.join(u','), QString::fromUtf16(row.settings));
+    }
+    EXPECT_TRUE(HtmlPage::Prepare(QStringLiteral("<BODY\tstyle='color:red;MARGIN :0'>")).noMargin);
+    EXPECT_FALSE(HtmlPage::Prepare(QStringLiteral("<bodyx leftmargin=0>")).noMargin);
+    EXPECT_EQ(HtmlPage::Decode("\xC2", "text/html;Charset = \"KOI8-R\""), QStringLiteral("б"));
 }
 
 TEST(HtmlPage, DecodesByHeaderThenMetaThenUtf8)
