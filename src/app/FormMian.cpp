@@ -60,7 +60,9 @@
 #include <QUrl>
 #include <QWindow>
 
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 namespace {
 
@@ -992,7 +994,9 @@ void FormMian::afterFirstShow()
     m_promotions->StartTimer3();
     // Start-up frees what it needed only once (font set-up, the parsed pages) in the middle of the
     // heap, where glibc keeps it unless asked: a program that stays all day gives it back.
+#ifdef __GLIBC__
     QTimer::singleShot(2000, this, [] { malloc_trim(0); });
+#endif
 }
 
 void FormMian::menuS0_Click()

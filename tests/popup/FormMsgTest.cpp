@@ -1,6 +1,7 @@
 // The popup window offscreen: its layout, where it waits, rises and rests, and how it closes.
 #include "FormMsg.h"
 #include "HtmlView.h"
+#include "PopupPaint.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -61,6 +62,20 @@ TEST(FormMsg, LayoutMatchesTheDesign)
     EXPECT_FALSE(popup->CloseActivate());
     delete popup;
     EXPECT_EQ(p.slotMask, 0);
+}
+
+TEST(FormMsg, TheTubeFillsTheWholeWidth)
+{
+    Popup p;
+    QPointer<FormMsg> popup = p.make();
+    popup->DisplayMessage(QStringLiteral("每日一句学英语"), -1, false, false, true, kBlue, true);
+    const QImage shot = popup->grab().toImage();
+    const QImage tube = PopupPaint::TubeGradient(QSize(1, popup->height()),
+                                                 PopupPaint::ColorFromRgbInt(kBlue));
+    for (int y : {40, popup->height() / 2, popup->height() - 20})
+        for (int x : {30, popup->width() / 2, popup->width() - 30})
+            EXPECT_EQ(shot.pixel(x, y), tube.pixel(0, y)) << x << "," << y;
+    delete popup;
 }
 
 TEST(FormMsg, DailySentenceRisesRestsIgnoresBodyClicksAndLeavesByTheCross)
