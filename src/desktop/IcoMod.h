@@ -10,7 +10,8 @@ class QWidget;
 namespace IcoMod {
 
 // A PNG of ours, read as a PNG and nothing else: QIcon's and QPixmap's own file loading ask the
-// image plugins what the file is, loading each of them and their libraries at start.
+// image plugins what the file is, loading each of them and their libraries at start. Null when
+// the file is missing or no PNG.
 QPixmap Png(const QString& path);
 QIcon PngIcon(const QString& path);
 

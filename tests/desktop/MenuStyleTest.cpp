@@ -4,6 +4,8 @@
 #include "StartStyle.h"
 
 #include <QApplication>
+#include <QDirIterator>
+#include <QImageReader>
 #include <QFile>
 #include <QMainWindow>
 #include <QMenu>
@@ -259,4 +261,25 @@ TEST(StartStyle, BuildingTheWindowsPicturesLoadsNoImagePlugin)
     QFile maps(QStringLiteral("/proc/self/maps"));
     ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
     EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
+}
+
+TEST(IcoMod, OurPicturesReadAsQtReadsThem)
+{
+    int read = 0;
+    for (QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        if (it.next().startsWith(u":/qt-project.org/"))
+            continue; // Qt's own pictures, which Qt reads
+        const QString path = it.filePath();
+        QImageReader qt(path, "png");
+        qt.setAutoDetectImageFormat(false);
+        // As drawn: the colour of a fully transparent pixel is nobody's business.
+        const auto drawn = QImage::Format_ARGB32_Premultiplied;
+        const QImage expected = qt.read().convertToFormat(drawn);
+        EXPECT_EQ(IcoMod::Png(path).toImage().convertToFormat(drawn), expected) << qPrintable(path);
+        ++read;
+    }
+    EXPECT_GT(read, 10);
+    EXPECT_TRUE(IcoMod::Png(QStringLiteral(":/nothing.png")).isNull());
 }
