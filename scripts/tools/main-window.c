@@ -7,6 +7,7 @@
  *        main-window start TITLE PROGRAM [ARGS...] */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,6 +15,15 @@
 #include <unistd.h>
 
 static Display* dpy;
+
+/* A window may go away while it is looked at (the last round's program ending); Xlib's own
+ * handler would end this program for it. */
+static int ignore_error(Display* d, XErrorEvent* e)
+{
+    (void)d;
+    (void)e;
+    return 0;
+}
 
 static unsigned char* property(Window w, const char* name, Atom type, unsigned long* count)
 {
@@ -64,6 +74,18 @@ static Window find(long pid, const char* title)
     return found;
 }
 
+/* Listens to every managed window too: a client may become viewable by its own map inside a frame
+ * that is already mapped, which the root window never hears of. */
+static void watch_clients(void)
+{
+    unsigned long n;
+    unsigned char* p = property(DefaultRootWindow(dpy), "_NET_CLIENT_LIST", XA_WINDOW, &n);
+    for (unsigned long i = 0; p && i < n; ++i)
+        XSelectInput(dpy, ((Window*)p)[i], StructureNotifyMask | PropertyChangeMask);
+    if (p)
+        XFree(p);
+}
+
 static double now_ms(void)
 {
     struct timespec ts;
@@ -71,7 +93,18 @@ static double now_ms(void)
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
 }
 
-/* Woken by the window manager's work (frames mapped, the client list changed) rather than a
+static pid_t started;
+
+/* A window that never comes ends the wait, and the program that did not show it. */
+static void give_up(int sig)
+{
+    (void)sig;
+    if (started > 0)
+        kill(started, SIGTERM);
+    _exit(1);
+}
+
+/* Woken by the window manager's work (frames and clients mapped, the client list changed), not a
  * poll, so that the waiting takes no time from the program being timed. */
 static int start(char** argv)
 {
@@ -81,13 +114,19 @@ static int start(char** argv)
     double begun = now_ms();
     pid_t pid = fork();
     if (pid == 0) {
+        /* Off our output: a program left running must not hold the reader of our answer. */
+        freopen("/dev/null", "w", stdout);
         execvp(argv[3], argv + 3);
         _exit(127);
     }
-    alarm(30); /* a window that never comes ends the wait */
+    started = pid;
+    signal(SIGALRM, give_up);
+    alarm(30);
     for (;;) {
         XEvent e;
         XNextEvent(dpy, &e);
+        if (e.type == PropertyNotify && e.xproperty.window == root)
+            watch_clients();
         if ((e.type == MapNotify || e.type == PropertyNotify) && find(pid, argv[2])) {
             printf("%.1f %d\n", now_ms() - begun, (int)pid);
             return 0;
@@ -102,6 +141,7 @@ int main(int argc, char** argv)
                         "(with a display)\n");
         return 2;
     }
+    XSetErrorHandler(ignore_error);
     if (strcmp(argv[1], "start") == 0)
         return argc < 4 ? 2 : start(argv);
     long pid = atol(argv[1]);
