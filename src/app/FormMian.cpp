@@ -31,6 +31,7 @@
 #include "SysTray.h"
 #include "TextBox.h"
 #include "TranslationService.h"
+#include "UiFont.h"
 #include "UpdateCheck.h"
 #include "mdXpThemeSupport.h"
 
@@ -116,7 +117,7 @@ void FormMian::createControls()
     Pic1->setGeometry(0, kBannerHeight, kClientWidth, kClientHeight - kBannerHeight);
     // A compact CJK-capable face: the captions must fit the fixed control sizes in every
     // interface language. The text boxes take the user's font later.
-    QFont controls(QStringLiteral("WenQuanYi Micro Hei"));
+    QFont controls(UiFont::Family());
     controls.setPointSize(8);
     Pic1->setFont(controls);
 

@@ -3,6 +3,7 @@
 #include "HtmlView.h"
 #include "PopupPaint.h"
 #include "PopupSlots.h"
+#include "UiFont.h"
 #include "X11Connection.h"
 
 #include <QGuiApplication>
@@ -139,10 +140,12 @@ void FormMsg::DisplayMessage(const QString& SMessage, int DisplaySeconds, bool b
     if (DisplaySeconds == 0)
         text = QStringLiteral("(click here to close)\n") + SMessage;
     // Han text is drawn unhinted: hinting it sets FreeType's CJK autohinter measuring reference
-    // glyphs from all over the font, 1.5 MiB of it read in for one line of title.
+    // glyphs from all over the font. Our own cut of the CJK face gives the title's Han glyphs;
+    // other text keeps the window's face.
     const bool han = std::any_of(text.cbegin(), text.cend(),
                                  [](QChar c) { return c.script() == QChar::Script_Han; });
     QFont font = m_lblMessage->font();
+    font.setFamilies({font.family(), UiFont::Family()});
     font.setHintingPreference(han ? QFont::PreferNoHinting : QFont::PreferDefaultHinting);
     m_lblMessage->setFont(font);
     m_lblMessage->setText(text);
