@@ -1,6 +1,7 @@
 // The application's style: the desktop's own, except that the pictures a widget asks for when it
-// is built are looked up only when first drawn. The menu bar's overflow button asks for its arrow
-// at once, and loading it makes Qt ask every image plugin what the file is, at start.
+// is built are looked up only when first drawn, and the notification balloon's are drawn. The
+// menu bar's overflow button asks for its arrow at once, and loading it makes Qt ask every image
+// plugin what the file is, at start.
 #pragma once
 
 #include <QProxyStyle>
@@ -11,4 +12,9 @@ class StartStyle final : public QProxyStyle
   public:
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+
+    // The notification balloon's pictures (the message kinds and the close button), drawn: the
+    // style's own are files, and Qt's reader first gathers the description of every image
+    // plugin, which then stays in memory all day.
+    static QIcon BalloonIcon(StandardPixmap which);
 };

@@ -1,6 +1,7 @@
 #include "SysTray.h"
 
 #include "IcoMod.h"
+#include "StartStyle.h"
 #include "X11Connection.h"
 
 #include <QAction>
@@ -178,7 +179,12 @@ bool SysTray::Tell(const QString& title, const QString& text, QSystemTrayIcon::M
         return true;
     if (!m_icon || !m_icon->isVisible() || !m_docked)
         return false;
-    m_icon->showMessage(title, text, kind, timeoutMs);
+    const QIcon picture = StartStyle::BalloonIcon(
+        kind == QSystemTrayIcon::Critical  ? QStyle::SP_MessageBoxCritical
+        : kind == QSystemTrayIcon::Warning ? QStyle::SP_MessageBoxWarning
+                                           : QStyle::SP_MessageBoxInformation);
+    m_icon->showMessage(title, text, kind == QSystemTrayIcon::NoIcon ? QIcon() : picture,
+                        timeoutMs);
     return true;
 }
 

@@ -258,6 +258,13 @@ TEST(StartStyle, BuildingTheWindowsPicturesLoadsNoImagePlugin)
     const QIcon button = IcoMod::PngIcon(QStringLiteral(":/desktop/Command1.png"));
     EXPECT_FALSE(button.pixmap(16, 16).isNull());
     EXPECT_FALSE(IcoMod::LoadIconResource(QStringLiteral("IDR_MAINFRAME")).isNull());
+    // The tray balloon's pictures.
+    for (const auto which : {QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxWarning,
+                             QStyle::SP_MessageBoxCritical})
+        EXPECT_FALSE(StartStyle::BalloonIcon(which).pixmap(18, 18).isNull());
+    EXPECT_FALSE(QApplication::style()->standardIcon(QStyle::SP_TitleBarCloseButton)
+                     .pixmap(15, 15)
+                     .isNull());
     QFile maps(QStringLiteral("/proc/self/maps"));
     ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
     EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
