@@ -7,6 +7,7 @@
 #include "StartStyle.h"
 
 #include <QApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdio>
@@ -30,6 +31,9 @@ int main(int argc, char** argv)
     if (platform != chosen)
         qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
+    // Qt fills tall gradients (the boxes' scroll bars) on the global pool's threads; a window
+    // that paints now and then need not keep them waiting half a minute after each paint.
+    QThreadPool::globalInstance()->setExpiryTimeout(1000);
     QApplication::setStyle(new StartStyle);
     QApplication::setApplicationName(QStringLiteral("Verbalto"));
     QApplication::setOrganizationName(QStringLiteral("Verbalto"));

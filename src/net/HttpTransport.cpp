@@ -2,14 +2,53 @@
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 
+namespace {
+
+// A manager holds a thread of its own for as long as it lives, and a tray program idles all
+// day: an idle one goes, and the next request makes a new one. The cookies outlive it.
+int g_idleReleaseMs = 30000;
+QNetworkAccessManager* g_network = nullptr;
+QTimer* g_idle = nullptr;
+
+QNetworkCookieJar& cookies()
+{
+    static QNetworkCookieJar* jar = new QNetworkCookieJar();
+    return *jar;
+}
+
+void releaseIfIdle()
+{
+    // A reply still alive (running, or not yet deleted by its reader) belongs to the manager.
+    if (!g_network->findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly).isEmpty()) {
+        g_idle->start();
+        return;
+    }
+    g_network->deleteLater();
+    g_network = nullptr;
+    g_idle = nullptr;
+}
+
+} // namespace
+
 QNetworkAccessManager& SharedNetwork()
 {
-    static QNetworkAccessManager* nam = new QNetworkAccessManager();
-    return *nam;
+    if (!g_network) {
+        g_network = new QNetworkAccessManager();
+        g_network->setCookieJar(&cookies());
+        cookies().setParent(nullptr); // the manager took it; it stays when the manager goes
+        g_idle = new QTimer(g_network);
+        g_idle->setSingleShot(true);
+        QObject::connect(g_idle, &QTimer::timeout, g_network, releaseIfIdle);
+        QObject::connect(g_network, &QNetworkAccessManager::finished, g_idle,
+                         qOverload<>(&QTimer::start));
+    }
+    g_idle->start(g_idleReleaseMs);
+    return *g_network;
 }
 
 namespace HttpTransport {
@@ -135,6 +174,11 @@ HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Header
 HttpResult Get(const QUrl& url, bool noCache, int timeoutMs, const Headers& headers)
 {
     return Get(url, noCache, withTimeout(timeoutMs), headers);
+}
+
+void SetIdleRelease(int ms)
+{
+    g_idleReleaseMs = ms;
 }
 
 bool Busy()

@@ -14,7 +14,8 @@
 class QIODevice;
 class QNetworkAccessManager;
 
-// The program's one network manager, created on first use (not at start-up).
+// The program's one network manager, created on first use (not at start-up) and let go after
+// half a minute without a request; hold no pointer to it across returns to the event loop.
 QNetworkAccessManager& SharedNetwork();
 
 struct HttpResult
@@ -59,6 +60,9 @@ HttpResult Post(const QUrl& url, const QByteArray& contentType, std::unique_ptr<
 HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Headers& headers = {});
 HttpResult Get(const QUrl& url, bool noCache, int timeoutMs = kDefaultTimeoutMs,
                const Headers& headers = {});
+
+// How long the network manager stays without a request (for tests).
+void SetIdleRelease(int ms);
 
 // True while one of the calls above waits; callers use it to refuse re-entry.
 bool Busy();

@@ -1,9 +1,28 @@
 #include "HttpTransport.h"
 #include "TestHttpServer.h"
+#include "TestUtil.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QCoreApplication>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
 namespace {
+// Threads of this process with the name the network manager gives its own.
+int networkThreads()
+{
+    int count = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("QNetworkAccess"))
+            ++count;
+    }
+    return count;
+}
+
 QUrl at(const TestHttpServer& s, const char* path)
 {
     return QUrl(s.baseUrl() + QLatin1String(path));
@@ -115,4 +134,27 @@ TEST(HttpTransport, CompressedBodyOutgrowsItsDeclaredLengthWholeButNotTheCap)
     EXPECT_TRUE(refused.body.isEmpty());
     EXPECT_FALSE(refused.error.trimmed().endsWith(u':')) << refused.error.toStdString();
     EXPECT_FALSE(refused.error.isEmpty());
+}
+
+TEST(HttpTransport, AnIdleManagerLetsItsThreadGoAndTheCookiesStay)
+{
+    TestHttpServer server;
+    CannedReply login = CannedReply::ok("in");
+    login.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("session=42; Path=/")));
+    server.setReply("/login", login);
+    server.setReply("/next", CannedReply::ok("again"));
+    HttpTransport::SetIdleRelease(100);
+
+    const QPointer<QNetworkAccessManager> first = &SharedNetwork();
+    ASSERT_TRUE(HttpTransport::Get(at(server, "/login"), false).ok);
+    EXPECT_EQ(networkThreads(), 1);
+    // Not while a reply is still held: only once the last one is gone.
+    EXPECT_TRUE(TestUtil::waitUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return first.isNull() && networkThreads() == 0;
+    }));
+
+    ASSERT_TRUE(HttpTransport::Get(at(server, "/next"), false).ok);
+    EXPECT_EQ(server.requests().last().headers.value("cookie"), QByteArray("session=42"));
+    HttpTransport::SetIdleRelease(30000);
 }
