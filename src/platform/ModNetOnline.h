@@ -3,8 +3,9 @@
 
 namespace ModNetOnline {
 
-// Yes when the system's network information says there is a route out; where no backend
-// loads, yes when some interface other than loopback is up and has an address. Never throws.
+// Yes when NetworkManager says the machine reaches a site or the Internet; without it (or
+// while it does not know), yes when some interface other than loopback is up and has an
+// address. Never throws.
 bool IsOnline();
 
 } // namespace ModNetOnline
