@@ -5,37 +5,34 @@
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
-
-#include <png.h>
+#include <QtEndian>
 
 namespace IcoMod {
 
-QPixmap Png(const QString& path)
+QPixmap Picture(const QString& path)
 {
-    // Read with libpng itself: Qt's reader looks through every image plugin's description
-    // before it reads anything, which costs a start more than the pictures themselves.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray data = file.readAll();
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, data.constData(), size_t(data.size())))
+    constexpr int kHeader = 12;
+    if (data.size() < kHeader || !data.startsWith("VPIC"))
         return {};
-    // QImage's ARGB32 is one native 32-bit word a pixel.
-    png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
-    QImage image(int(png.width), int(png.height), QImage::Format_ARGB32);
-    if (image.isNull() || !png_image_finish_read(&png, nullptr, image.bits(),
-                                                 png_int_32(image.bytesPerLine()), nullptr)) {
-        png_image_free(&png);
+    const quint32 width = qFromLittleEndian<quint32>(data.constData() + 4);
+    const quint32 height = qFromLittleEndian<quint32>(data.constData() + 8);
+    if (width == 0 || height == 0 || width > 4096 || height > 4096 ||
+        qsizetype(width) * height * 4 != data.size() - kHeader)
         return {};
-    }
-    return QPixmap::fromImage(std::move(image));
+    // The pixels are the raster engine's own. The pixmap would share the image's buffer, and
+    // the file's bytes go at the return: it gets a copy of its own.
+    const QImage image(reinterpret_cast<const uchar*>(data.constData()) + kHeader, int(width),
+                       int(height), int(width) * 4, QImage::Format_ARGB32_Premultiplied);
+    return QPixmap::fromImage(image.copy());
 }
 
-QIcon PngIcon(const QString& path)
+QIcon PictureIcon(const QString& path)
 {
-    return QIcon(Png(path));
+    return QIcon(Picture(path));
 }
 
 QIcon LoadIconResource(const QString& name)
@@ -44,8 +41,8 @@ QIcon LoadIconResource(const QString& name)
     const QDir dir(QStringLiteral(":/icons"));
     const QString prefix = name + QLatin1Char('-');
     for (const QString& file : dir.entryList(QDir::Files)) {
-        if (file.startsWith(prefix, Qt::CaseInsensitive) && file.endsWith(QLatin1String(".png")))
-            icon.addPixmap(Png(dir.filePath(file)));
+        if (file.startsWith(prefix, Qt::CaseInsensitive) && file.endsWith(QLatin1String(".pic")))
+            icon.addPixmap(Picture(dir.filePath(file)));
     }
     return icon;
 }

@@ -9,11 +9,12 @@ class QWidget;
 
 namespace IcoMod {
 
-// A PNG of ours, read as a PNG and nothing else: QIcon's and QPixmap's own file loading ask the
-// image plugins what the file is, loading each of them and their libraries at start. Null when
-// the file is missing or no PNG.
-QPixmap Png(const QString& path);
-QIcon PngIcon(const QString& path);
+// A picture of ours (NAME.pic): the raster engine's own pixels, unpacked from the PNG at build
+// time. A start copies them, where reading a PNG inflated it, and QIcon's and QPixmap's own file
+// loading would load every image plugin and its libraries to ask what the file is. Null when the
+// file is missing or not such a picture.
+QPixmap Picture(const QString& path);
+QIcon PictureIcon(const QString& path);
 
 // The program icon resource of that name (case-insensitive), at every size we carry.
 QIcon LoadIconResource(const QString& name);

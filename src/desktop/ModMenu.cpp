@@ -34,7 +34,7 @@ QIcon Image7(int n)
 {
     if (n < 1 || n > 10)
         return {};
-    return IcoMod::PngIcon(QStringLiteral(":/desktop/Image7-%1.png").arg(n));
+    return IcoMod::PictureIcon(QStringLiteral(":/desktop/Image7-%1.pic").arg(n));
 }
 
 void SetMenuTag(QAction* action, int n)

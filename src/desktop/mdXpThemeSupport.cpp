@@ -14,7 +14,7 @@ QIcon ButtonPicture(const QString& buttonName)
                                    QStringLiteral("Command6"), QStringLiteral("Command7")};
     if (!known.contains(buttonName))
         return {};
-    return IcoMod::PngIcon(QStringLiteral(":/desktop/%1.png").arg(buttonName));
+    return IcoMod::PictureIcon(QStringLiteral(":/desktop/%1.pic").arg(buttonName));
 }
 
 bool FixThemeSupport(const QList<QWidget*>& controls, bool layout)

@@ -333,9 +333,14 @@ TEST_F(Form, OurButtonPicturesAndAWindowOfOneSize)
 {
     for (QToolButton* b : {window->Command1, window->Command2, window->Command3, window->Command5,
                            window->Command6, window->Command7}) {
-        const QImage shown = b->icon().pixmap(16, 16).toImage();
+        const auto drawn = QImage::Format_ARGB32_Premultiplied;
+        const QImage shown = b->icon().pixmap(16, 16).toImage().convertToFormat(drawn);
         const QImage ours =
-            QIcon(QStringLiteral(":/desktop/%1.png").arg(b->objectName())).pixmap(16, 16).toImage();
+            QIcon(QStringLiteral(VERBALTO_SOURCE_DIR "/src/resources/icons/desktop/%1.png")
+                      .arg(b->objectName()))
+                .pixmap(16, 16)
+                .toImage()
+                .convertToFormat(drawn);
         EXPECT_FALSE(ours.isNull());
         EXPECT_EQ(shown, ours) << b->objectName().toStdString();
     }

@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QImageReader>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -255,7 +256,7 @@ TEST(StartStyle, BuildingTheWindowsPicturesLoadsNoImagePlugin)
     QApplication::setStyle(new StartStyle);
     QMainWindow window;
     window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Open"));
-    const QIcon button = IcoMod::PngIcon(QStringLiteral(":/desktop/Command1.png"));
+    const QIcon button = IcoMod::PictureIcon(QStringLiteral(":/desktop/Command1.pic"));
     EXPECT_FALSE(button.pixmap(16, 16).isNull());
     EXPECT_FALSE(IcoMod::LoadIconResource(QStringLiteral("IDR_MAINFRAME")).isNull());
     // The tray balloon's pictures.
@@ -270,23 +271,26 @@ TEST(StartStyle, BuildingTheWindowsPicturesLoadsNoImagePlugin)
     EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
 }
 
-TEST(IcoMod, OurPicturesReadAsQtReadsThem)
+TEST(IcoMod, OurPicturesShowWhatTheirPngsShow)
 {
     int read = 0;
-    for (QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files,
+    for (QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.pic")}, QDir::Files,
                          QDirIterator::Subdirectories);
          it.hasNext();) {
-        if (it.next().startsWith(u":/qt-project.org/"))
-            continue; // Qt's own pictures, which Qt reads
-        const QString path = it.filePath();
-        QImageReader qt(path, "png");
+        const QString path = it.next();
+        // :/icons/NAME.pic and :/desktop/NAME.pic come from icons/ and icons/desktop/.
+        const QString png = QStringLiteral(VERBALTO_SOURCE_DIR "/src/resources/icons/") +
+                            (path.startsWith(u":/desktop/") ? QStringLiteral("desktop/") : QString()) +
+                            QFileInfo(path).completeBaseName() + QStringLiteral(".png");
+        QImageReader qt(png, "png");
         qt.setAutoDetectImageFormat(false);
-        // As drawn: the colour of a fully transparent pixel is nobody's business.
-        const auto drawn = QImage::Format_ARGB32_Premultiplied;
-        const QImage expected = qt.read().convertToFormat(drawn);
-        EXPECT_EQ(IcoMod::Png(path).toImage().convertToFormat(drawn), expected) << qPrintable(path);
+        const QImage expected = qt.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        ASSERT_FALSE(expected.isNull()) << qPrintable(png);
+        EXPECT_EQ(IcoMod::Picture(path).toImage(), expected) << qPrintable(path);
         ++read;
     }
-    EXPECT_GT(read, 10);
-    EXPECT_TRUE(IcoMod::Png(QStringLiteral(":/nothing.png")).isNull());
+    EXPECT_EQ(read, 20);
+    EXPECT_TRUE(IcoMod::Picture(QStringLiteral(":/nothing.pic")).isNull());
+    // A file that is no such picture, or whose size does not match its header, gives nothing.
+    EXPECT_TRUE(IcoMod::Picture(QStringLiteral(":/strings.tsv")).isNull());
 }
