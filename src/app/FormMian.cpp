@@ -137,10 +137,6 @@ void FormMian::createControls()
     TranslationNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
     TranslationNote->hide();
     TranslationBox->viewport()->installEventFilter(this);
-    // Holds the raw reply; it lies below the visible area and is never shown.
-    ReplyBox = CreateTextBox(client, 2, 521, 1000, 135);
-    ReplyBox->setObjectName(QStringLiteral("ReplyBox"));
-    ReplyBox->hide();
 
     Label2 = new QLabel(Pic1);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -194,6 +190,18 @@ void FormMian::createControls()
     connect(Combo2, &QComboBox::currentIndexChanged, this, &FormMian::Combo2_Click);
     connect(Check1, &QCheckBox::toggled, this, &FormMian::ApplyResultLayout);
     connect(Check2, &QCheckBox::toggled, this, &FormMian::ApplyResultLayout);
+}
+
+TextBox* FormMian::replyBox()
+{
+    // Holds the raw reply; it lies below the visible area and is never shown, so a start does
+    // without it.
+    if (!ReplyBox) {
+        ReplyBox = CreateTextBox(centralWidget(), 2, 521, 1000, 135);
+        ReplyBox->setObjectName(QStringLiteral("ReplyBox"));
+        ReplyBox->hide();
+    }
+    return ReplyBox;
 }
 
 void FormMian::createMenus()
@@ -530,7 +538,7 @@ void FormMian::TranslatePage(bool online)
         m_translating = false;
         return;
     }
-    SetBoxTextLater(ReplyBox, reply.raw);
+    SetBoxTextLater(replyBox(), reply.raw);
     const TranslationResult& result = reply.result;
     SetBoxText(TranslationBox, result.translation);
     SetBoxText(RomanizationBox, result.romanization);

@@ -92,7 +92,9 @@ class FormMian final : public QMainWindow
     TextBox* TranslationBox = nullptr;
     TextBox* RomanizationBox = nullptr;
     TextBox* DictionaryBox = nullptr;
+    // The raw reply, never shown; made at the first reply (see replyBox()).
     TextBox* ReplyBox = nullptr;
+    TextBox* replyBox();
     // One line inside the translation box's bottom edge: which service answered and why, or
     // why nothing came. Gone at the next translation.
     QLabel* TranslationNote = nullptr;

@@ -85,7 +85,7 @@ TEST_F(Form, FailedRequestsGiveEmptyResultsAndNoDialog)
     SetBoxText(window->TranslationBox, QStringLiteral("old"));
     translate(QStringLiteral("hello"));
     EXPECT_TRUE(GetBoxText(window->TranslationBox).isEmpty());
-    EXPECT_TRUE(GetBoxText(window->ReplyBox).isEmpty());
+    EXPECT_TRUE(GetBoxText(window->replyBox()).isEmpty());
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<QMessageBox*>(w) && w->isVisible());
     // The remaining steps still ran: the failed translation is in the history.
@@ -519,7 +519,7 @@ TEST_F(Form, StoredFontReachesTheVisibleBoxesOnly)
         EXPECT_TRUE(box->font().bold());
         EXPECT_TRUE(box->font().italic());
     }
-    EXPECT_NE(window->ReplyBox->font().family(), u"DejaVu Serif");
+    EXPECT_NE(window->replyBox()->font().family(), u"DejaVu Serif");
 }
 
 TEST_F(Form, FontCommandStoresTheRecordEvenWhenCancelled)
@@ -646,15 +646,15 @@ TEST_F(Form, LargeReplyReachesTheReplyBoxWhole)
     translate(QStringLiteral("hello"));
     QString expected = QString::fromUtf8(page);
     expected.replace(u'\n', QStringLiteral("\r\n"));
-    EXPECT_EQ(GetBoxText(window->ReplyBox), expected);
+    EXPECT_EQ(GetBoxText(window->replyBox()), expected);
     window->show();
-    window->ReplyBox->show(); // once shown the box itself holds the text
-    EXPECT_EQ(window->ReplyBox->toPlainText().size(), page.size());
-    EXPECT_EQ(GetBoxText(window->ReplyBox), expected);
+    window->replyBox()->show(); // once shown the box itself holds the text
+    EXPECT_EQ(window->replyBox()->toPlainText().size(), page.size());
+    EXPECT_EQ(GetBoxText(window->replyBox()), expected);
     // A later, smaller reply replaces it.
     server.setReply("/translate_t", CannedReply::ok(ReplyPages::PageUtf8({QStringLiteral("x")})));
     translate(QStringLiteral("hello"));
-    EXPECT_EQ(GetBoxText(window->ReplyBox), ReplyPages::Page({QStringLiteral("x")}));
+    EXPECT_EQ(GetBoxText(window->replyBox()), ReplyPages::Page({QStringLiteral("x")}));
 }
 
 // The page fails; Apertium on this computer answers, and a note inside the translation box
