@@ -3,16 +3,20 @@
 #include "BusApplication.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -282,9 +286,18 @@ void SingleInstance::ReleaseBusName()
 
 bool SingleInstance::ClaimSocket(Request request, bool waitForPrevious, const QString& text)
 {
-    // Two starts at the same moment take turns between asking and listening.
-    QLockFile lock(m_path + QStringLiteral(".lock"));
-    lock.tryLock(kAnswerMs * 2);
+    // Two starts at the same moment take turns between asking and listening. The kernel's lock
+    // goes with the descriptor: one that dies holding it leaves nothing to clear up.
+    const int lock = ::open(QFile::encodeName(m_path + QStringLiteral(".claim")).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const auto unlock = qScopeGuard([lock] {
+        if (lock >= 0)
+            ::close(lock);
+    });
+    const QDeadlineTimer turn(kAnswerMs * 2);
+    while (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) != 0 &&
+           (errno == EWOULDBLOCK || errno == EINTR) && !turn.hasExpired())
+        QThread::msleep(5);
 
     if (waitForPrevious) {
         const QDeadlineTimer deadline(kPreviousLeavesMs);
