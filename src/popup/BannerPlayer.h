@@ -5,6 +5,7 @@
 #include "BannerSettings.h"
 
 #include <QImage>
+#include <QPainterPath>
 #include <QTimer>
 #include <QWidget>
 
@@ -29,6 +30,9 @@ class BannerPlayer final : public QWidget
     long long Frame() const { return m_frame; }
     // Whether it animates now: shown, in view, and its window neither hidden nor minimised.
     bool IsRunning() const;
+
+    // The "more" mark centred at c: a chevron to fill.
+    static QPainterPath MoreMark(QPoint c);
 
   signals:
     // The banner was clicked and its settings name an address.

@@ -9,7 +9,9 @@ namespace {
 QRgb mix(const QColor& color, double t)
 {
     // t = 0 gives white, t = 1 the colour.
-    auto channel = [t](int c) { return static_cast<int>(std::lround(255.0 + (c - 255.0) * t)); };
+    // Rounded half up by hand, as lround would for these positive values: the libm call per
+    // pixel row kept its pages in memory for the popup's one paint.
+    auto channel = [t](int c) { return static_cast<int>(255.0 + (c - 255.0) * t + 0.5); };
     return qRgb(channel(color.red()), channel(color.green()), channel(color.blue()));
 }
 

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMovie>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -451,4 +452,36 @@ TEST(HtmlView, TheBannerStopsWhileItsWindowIsHiddenOrMinimisedAndGoesOnWhereItWa
     EXPECT_FALSE(player->IsRunning());
     window.setWindowState(Qt::WindowNoState);
     EXPECT_TRUE(player->IsRunning());
+}
+
+TEST(BannerPlayer, TheMoreMarkCoversWhatThePenStroked)
+{
+    // Both drawn four times larger, where a wrong corner or a flipped arm would show.
+    const auto draw = [](bool filled) {
+        QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(4, 4);
+        if (filled) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::black);
+            p.drawPath(BannerPlayer::MoreMark(QPoint(6, 6)));
+        } else {
+            p.setPen(QPen(Qt::black, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolyline(QPolygonF({QPointF(4, 2), QPointF(8.5, 6), QPointF(4, 10)}));
+        }
+        return image;
+    };
+    const QImage filled = draw(true), stroked = draw(false);
+    int covered = 0, differing = 0;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            const int a = qAlpha(filled.pixel(x, y)), b = qAlpha(stroked.pixel(x, y));
+            covered += b > 127;
+            differing += std::abs(a - b) > 127;
+        }
+    }
+    EXPECT_GT(covered, 200);
+    EXPECT_LT(differing, covered / 20);
 }
