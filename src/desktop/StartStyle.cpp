@@ -3,7 +3,11 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleOptionButton>
+#include <QTransform>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -42,7 +46,59 @@ class LaterIconEngine final : public QIconEngine
     QIcon m_icon;
 };
 
+// A band of the given half width along a segment, turning the same way as every other.
+QPolygonF band(QPointF from, QPointF to, qreal half)
+{
+    const QPointF along = to - from;
+    const qreal length = std::sqrt(QPointF::dotProduct(along, along));
+    if (length <= 0)
+        return {};
+    const QPointF unit = along / length * half;
+    const QPointF normal(-unit.y(), unit.x());
+    // Square ends, as a pen's: each arm runs on by half its width.
+    from -= unit;
+    to += unit;
+    return QPolygonF({from + normal, to + normal, to - normal, from - normal});
+}
+
 } // namespace
+
+QPainterPath StartStyle::CheckMark(const QRectF& box)
+{
+    const qreal side = std::min(box.width(), box.height());
+    const QPointF at = box.topLeft();
+    const qreal half = std::clamp(side * 0.08, 0.75, 2.0);
+    const QPointF start = at + QPointF(side * 0.24, side * 0.50);
+    const QPointF corner = at + QPointF(side * 0.42, side * 0.70);
+    const QPointF end = at + QPointF(side * 0.76, side * 0.28);
+    QPainterPath mark;
+    mark.setFillRule(Qt::WindingFill);
+    mark.addPolygon(band(start, corner, half));
+    mark.closeSubpath();
+    mark.addPolygon(band(corner, end, half));
+    mark.closeSubpath();
+    return mark;
+}
+
+void StartStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                               QPainter* painter, const QWidget* widget) const
+{
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (element != PE_IndicatorCheckBox || !button || !(button->state & State_On) ||
+        baseStyle()->name().compare(u"fusion", Qt::CaseInsensitive) != 0) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    QStyleOptionButton empty = *button;
+    empty.state = (empty.state & ~State_On) | State_Off;
+    QProxyStyle::drawPrimitive(element, &empty, painter, widget);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(option->palette.text().color().darker(120));
+    painter->drawPath(CheckMark(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5)));
+    painter->restore();
+}
 
 QIcon StartStyle::BalloonIcon(StandardPixmap which)
 {
@@ -53,8 +109,10 @@ QIcon StartStyle::BalloonIcon(StandardPixmap which)
     p.setPen(Qt::NoPen);
     const auto cross = [&p](const QColor& colour, qreal length, qreal thickness) {
         p.setBrush(colour);
-        p.translate(16, 16);
-        p.rotate(45);
+        // A quarter turn's half, written out: rotate() asks libm's sincos, whose code and
+        // tables would then stay mapped for one picture.
+        constexpr qreal kHalfRoot2 = 0.70710678118654752440;
+        p.setTransform(QTransform(kHalfRoot2, kHalfRoot2, -kHalfRoot2, kHalfRoot2, 16, 16), true);
         p.drawRect(QRectF(-length / 2, -thickness / 2, length, thickness));
         p.drawRect(QRectF(-thickness / 2, -length / 2, thickness, length));
     };

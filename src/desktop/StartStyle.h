@@ -4,6 +4,7 @@
 // plugin what the file is, at start.
 #pragma once
 
+#include <QPainterPath>
 #include <QProxyStyle>
 
 class StartStyle final : public QProxyStyle
@@ -12,6 +13,13 @@ class StartStyle final : public QProxyStyle
   public:
     QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+
+    // Fusion's check mark, drawn as a shape: Fusion strokes it, and the stroker measures the
+    // corner with atan2, whose code and tables in libm would then stay mapped for two boxes.
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+    // The mark inside a check box's square.
+    static QPainterPath CheckMark(const QRectF& box);
 
     // The notification balloon's pictures (the message kinds and the close button), drawn: the
     // style's own are files, and Qt's reader first gathers the description of every image

@@ -4,6 +4,8 @@
 #include "StartStyle.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QStyleOptionButton>
 #include <QDirIterator>
 #include <QImageReader>
 #include <QFile>
@@ -293,4 +295,28 @@ TEST(IcoMod, OurPicturesShowWhatTheirPngsShow)
     EXPECT_TRUE(IcoMod::Picture(QStringLiteral(":/nothing.pic")).isNull());
     // A file that is no such picture, or whose size does not match its header, gives nothing.
     EXPECT_TRUE(IcoMod::Picture(QStringLiteral(":/strings.tsv")).isNull());
+}
+
+TEST(StartStyle, ACheckedBoxShowsItsMarkAndAnEmptyOneNone)
+{
+    auto* style = new StartStyle; // over Fusion here, whose mark it draws itself
+    QApplication::setStyle(style);
+    ASSERT_EQ(style->baseStyle()->name().toLower(), u"fusion");
+    const auto darkInBox = [](bool checked) {
+        QCheckBox box(QStringLiteral("Show dictionary"));
+        box.setChecked(checked);
+        box.resize(box.sizeHint());
+        const QImage image = box.grab().toImage();
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        const QRect square =
+            box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+        int dark = 0;
+        for (int y = square.top() + 2; y < square.bottom() - 1; ++y)
+            for (int x = square.left() + 2; x < square.right() - 1; ++x)
+                dark += qGray(image.pixel(x, y)) < 100;
+        return dark;
+    };
+    EXPECT_EQ(darkInBox(false), 0);
+    EXPECT_GT(darkInBox(true), 8);
 }
