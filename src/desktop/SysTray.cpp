@@ -2,6 +2,7 @@
 
 #include "IcoMod.h"
 #include "StartStyle.h"
+#include "TrayBalloon.h"
 #include "X11Connection.h"
 
 #include <QAction>
@@ -9,6 +10,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -57,6 +59,7 @@ SysTray::~SysTray()
 {
     if (m_window)
         m_window->removeEventFilter(this);
+    delete m_balloon;
 }
 
 void SysTray::SetLanguageIndex(const QString& languageIndex)
@@ -183,8 +186,18 @@ bool SysTray::Tell(const QString& title, const QString& text, QSystemTrayIcon::M
         kind == QSystemTrayIcon::Critical  ? QStyle::SP_MessageBoxCritical
         : kind == QSystemTrayIcon::Warning ? QStyle::SP_MessageBoxWarning
                                            : QStyle::SP_MessageBoxInformation);
-    m_icon->showMessage(title, text, kind == QSystemTrayIcon::NoIcon ? QIcon() : picture,
-                        timeoutMs);
+    if (!m_balloon)
+        m_balloon = new TrayBalloon;
+    // Beside the icon; one the tray tells no place of is in the corner.
+    const QRect place = m_icon->geometry();
+    QScreen* screen = place.isValid() ? QGuiApplication::screenAt(place.center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    m_balloon->Show(title, text,
+                    kind == QSystemTrayIcon::NoIcon ? QPixmap() : picture.pixmap(18, 18),
+                    place.isValid() ? place : QRect(area.bottomRight(), QSize(1, 1)), area,
+                    timeoutMs);
     return true;
 }
 
@@ -239,6 +252,8 @@ void SysTray::RemoveTrayIcon()
     m_dockTimer.stop();
     if (m_icon)
         m_icon->hide();
+    if (m_balloon)
+        m_balloon->hide();
 }
 
 void SysTray::TrayWndProc(QSystemTrayIcon::ActivationReason reason)

@@ -13,6 +13,7 @@
 #include <functional>
 
 class QAction;
+class TrayBalloon;
 class QMenu;
 class QWidget;
 class QWindow;
@@ -89,6 +90,8 @@ class SysTray final : public QObject
     QSystemTrayIcon* m_icon = nullptr;
     TrayHostWatch* m_hosts = nullptr;
     Notifier* m_notifier = nullptr;
+    // Ours where no notification server answers; it lives as long as the tray.
+    QPointer<TrayBalloon> m_balloon;
     bool m_wanted = false;
     // Qt placed the icon in an XEmbed tray (its own small window) rather than on the bus.
     bool m_embedded = false;

@@ -1,5 +1,6 @@
 #include "SysTray.h"
 #include "TestUtil.h"
+#include "TrayBalloon.h"
 
 #include <QDialog>
 #include <QMenu>
@@ -176,4 +177,19 @@ TEST(SysTray, TheIconIsMadeWhenAHostAppearsAndNothingWaitsWithoutOne)
     EXPECT_EQ(f.tray->Icon()->contextMenu(), f.menuSYS);
     EXPECT_EQ(f.tray->BalloonCount(), 1);
     EXPECT_FALSE(f.tray->Waiting());
+}
+
+TEST(TrayBalloon, StandsBesideTheIconOnTheSideWithRoomAndStaysOnTheScreen)
+{
+    const QRect screen(0, 0, 1280, 1024);
+    const QSize size(240, 60);
+    // A tray at the bottom right: above the icon, its right end at the icon's.
+    const QRect low = TrayBalloon::BodyFor(size, QRect(1250, 1000, 24, 24), screen);
+    EXPECT_EQ(low.bottom(), 999);
+    EXPECT_EQ(low.right(), 1273);
+    // A tray at the top left: below the icon, and not off the screen's left edge.
+    const QRect high = TrayBalloon::BodyFor(size, QRect(4, 0, 24, 24), screen);
+    EXPECT_EQ(high.top(), 24);
+    EXPECT_EQ(high.left(), 0);
+    EXPECT_TRUE(screen.contains(low) && screen.contains(high));
 }

@@ -80,13 +80,14 @@ QPoint RootPosition(qulonglong window)
     return m.hasMatch() ? QPoint(m.captured(1).toInt(), m.captured(2).toInt()) : QPoint(-1, -1);
 }
 
-// Whether the welcome balloon on the screen points at the icon, not at a corner of the screen.
+// Whether the welcome balloon on the screen stands at the icon, not in a corner of the screen:
+// it touches the icon's place, which the tray keeps no taller than its 24 pixels.
 bool BalloonAtIcon(qulonglong icon)
 {
-    const QPoint inIcon = RootPosition(icon) + QPoint(8, 8);
+    const QRect place(RootPosition(icon), QSize(16, 24));
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && QByteArray(w->metaObject()->className()) == "QBalloonTip")
-            return w->frameGeometry().adjusted(-8, -8, 8, 8).contains(inIcon);
+        if (w->isVisible() && QByteArray(w->metaObject()->className()) == "TrayBalloon")
+            return w->frameGeometry().adjusted(-1, -1, 1, 1).intersects(place);
     }
     return false;
 }
