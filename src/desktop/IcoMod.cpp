@@ -4,30 +4,48 @@
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
+#include <QResource>
 #include <QWidget>
 #include <QtEndian>
+
+#include <cstring>
 
 namespace IcoMod {
 
 QPixmap Picture(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray data = file.readAll();
     constexpr int kHeader = 12;
-    if (data.size() < kHeader || !data.startsWith("VPIC"))
+    // Ours are compiled in uncompressed: the pixmap shares the program's own bytes, with no copy
+    // on the heap. Anything else is read into memory of its own.
+    const QResource resource(path);
+    QByteArray copy;
+    const uchar* data = nullptr;
+    qint64 size = 0;
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
+        data = resource.data();
+        size = resource.size();
+    } else {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        copy = file.readAll();
+        data = reinterpret_cast<const uchar*>(copy.constData());
+        size = copy.size();
+    }
+    if (!data || size < kHeader || std::memcmp(data, "VPIC", 4) != 0)
         return {};
-    const quint32 width = qFromLittleEndian<quint32>(data.constData() + 4);
-    const quint32 height = qFromLittleEndian<quint32>(data.constData() + 8);
+    const quint32 width = qFromLittleEndian<quint32>(data + 4);
+    const quint32 height = qFromLittleEndian<quint32>(data + 8);
     if (width == 0 || height == 0 || width > 4096 || height > 4096 ||
-        qsizetype(width) * height * 4 != data.size() - kHeader)
+        qint64(width) * height * 4 != size - kHeader)
         return {};
-    // The pixels are the raster engine's own. The pixmap would share the image's buffer, and
-    // the file's bytes go at the return: it gets a copy of its own.
-    const QImage image(reinterpret_cast<const uchar*>(data.constData()) + kHeader, int(width),
-                       int(height), int(width) * 4, QImage::Format_ARGB32_Premultiplied);
-    return QPixmap::fromImage(image.copy());
+    const uchar* pixels = data + kHeader;
+    const QImage image(pixels, int(width), int(height), int(width) * 4,
+                       QImage::Format_ARGB32_Premultiplied);
+    // The image only borrows the bytes: shared only when they stay, and are aligned as the
+    // raster engine reads them.
+    const bool lasting = copy.isNull() && quintptr(pixels) % alignof(quint32) == 0;
+    return QPixmap::fromImage(lasting ? image : image.copy());
 }
 
 QIcon PictureIcon(const QString& path)
