@@ -16,3 +16,12 @@ if(VERBALTO_SANITIZE)
     -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(verbalto_options INTERFACE -fsanitize=${VERBALTO_SANITIZE})
 endif()
+
+# Window and desktop glue with no loop over large data is built for size: all of a program's
+# pages are mapped at start, so a smaller program holds less memory all day. The text engine,
+# translation and files keep -O2.
+function(verbalto_build_for_size)
+  foreach(target ${ARGN})
+    target_compile_options(${target} PRIVATE -Os)
+  endforeach()
+endfunction()
