@@ -137,8 +137,7 @@ QIcon StartStyle::BalloonIcon(StandardPixmap which)
         cross(Qt::white, 18, 4);
         break;
     default:
-        cross(QColor(64, 64, 64), 22, 3);
-        break;
+        return {};
     }
     p.end();
     return QIcon(pixmap);
@@ -147,16 +146,12 @@ QIcon StartStyle::BalloonIcon(StandardPixmap which)
 QIcon StartStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
                                const QWidget* widget) const
 {
-    // Only the balloon's close button asks for it.
-    if (standardIcon == SP_TitleBarCloseButton)
-        return BalloonIcon(standardIcon);
     if (standardIcon != SP_ToolBarHorizontalExtensionButton &&
         standardIcon != SP_ToolBarVerticalExtensionButton)
         return QProxyStyle::standardIcon(standardIcon, option, widget);
     // Neither the option nor the widget is kept: they live only for this call, and the arrow
     // does not depend on them.
     const QPointer<QStyle> base(baseStyle());
-    return QIcon(new LaterIconEngine([base, standardIcon] {
-        return base ? base->standardIcon(standardIcon) : QIcon();
-    }));
+    return QIcon(new LaterIconEngine(
+        [base, standardIcon] { return base ? base->standardIcon(standardIcon) : QIcon(); }));
 }

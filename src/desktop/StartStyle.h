@@ -21,8 +21,8 @@ class StartStyle final : public QProxyStyle
     // The mark inside a check box's square.
     static QPainterPath CheckMark(const QRectF& box);
 
-    // The notification balloon's pictures (the message kinds and the close button), drawn: the
-    // style's own are files, and Qt's reader first gathers the description of every image
-    // plugin, which then stays in memory all day.
+    // The tray balloon's pictures of the message kinds, drawn: the style's own are files, and
+    // Qt's reader first gathers the description of every image plugin, which then stays in
+    // memory all day. Null for any other picture.
     static QIcon BalloonIcon(StandardPixmap which);
 };

@@ -182,10 +182,14 @@ bool SysTray::Tell(const QString& title, const QString& text, QSystemTrayIcon::M
         return true;
     if (!m_icon || !m_icon->isVisible() || !m_docked)
         return false;
-    const QIcon picture = StartStyle::BalloonIcon(
-        kind == QSystemTrayIcon::Critical  ? QStyle::SP_MessageBoxCritical
-        : kind == QSystemTrayIcon::Warning ? QStyle::SP_MessageBoxWarning
-                                           : QStyle::SP_MessageBoxInformation);
+    QPixmap picture;
+    if (kind != QSystemTrayIcon::NoIcon) {
+        picture = StartStyle::BalloonIcon(
+                      kind == QSystemTrayIcon::Critical  ? QStyle::SP_MessageBoxCritical
+                      : kind == QSystemTrayIcon::Warning ? QStyle::SP_MessageBoxWarning
+                                                         : QStyle::SP_MessageBoxInformation)
+                      .pixmap(18, 18);
+    }
     if (!m_balloon)
         m_balloon = new TrayBalloon;
     // Beside the icon; one the tray tells no place of is in the corner.
@@ -194,8 +198,7 @@ bool SysTray::Tell(const QString& title, const QString& text, QSystemTrayIcon::M
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    m_balloon->Show(title, text,
-                    kind == QSystemTrayIcon::NoIcon ? QPixmap() : picture.pixmap(18, 18),
+    m_balloon->Show(title, text, picture,
                     place.isValid() ? place : QRect(area.bottomRight(), QSize(1, 1)), area,
                     timeoutMs);
     return true;

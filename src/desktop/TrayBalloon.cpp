@@ -11,8 +11,8 @@ namespace {
 
 constexpr int kPad = 8;
 constexpr int kPicture = 18;
-constexpr int kClose = 9;      // the close mark's side
-constexpr int kWidest = 320;   // of the text
+constexpr int kClose = 9;    // the close mark's side
+constexpr int kWidest = 320; // of the text
 
 } // namespace
 
@@ -51,14 +51,14 @@ void TrayBalloon::Show(const QString& title, const QString& text, const QPixmap&
     const int pictureWidth = m_picture.isNull() ? 0 : kPicture + kPad;
     const QRect textRect =
         metrics.boundingRect(QRect(0, 0, kWidest, 10000), Qt::TextWordWrap, m_text);
-    const int width = std::max({textRect.width(), boldMetrics.horizontalAdvance(m_title) +
-                                                      kPad + kClose,
-                                120}) +
-                      pictureWidth + 2 * kPad;
-    const int height = kPad + std::max(kPicture, boldMetrics.height()) + 4 + textRect.height() + kPad;
+    const int width =
+        std::max({textRect.width(), boldMetrics.horizontalAdvance(m_title) + kPad + kClose, 120}) +
+        pictureWidth + 2 * kPad;
+    const int height =
+        kPad + std::max(kPicture, boldMetrics.height()) + 4 + textRect.height() + kPad;
 
-    m_textArea = QRect(kPad + pictureWidth, kPad, width - 2 * kPad - pictureWidth,
-                       height - 2 * kPad);
+    m_textArea =
+        QRect(kPad + pictureWidth, kPad, width - 2 * kPad - pictureWidth, height - 2 * kPad);
     setGeometry(BodyFor(QSize(width, height), icon, screen));
     update();
     show();
@@ -88,8 +88,7 @@ void TrayBalloon::paintEvent(QPaintEvent*)
     p.drawText(QRect(x, m_textArea.top(), m_textArea.width() - kClose - kPad, titleHeight),
                Qt::AlignLeft | Qt::AlignVCenter, m_title);
     // The close mark: a cross of plain lines.
-    const QRect close(width() - kPad - kClose, kPad + (titleHeight - kClose) / 2, kClose,
-                      kClose);
+    const QRect close(width() - kPad - kClose, kPad + (titleHeight - kClose) / 2, kClose, kClose);
     p.drawLine(close.topLeft(), close.bottomRight());
     p.drawLine(close.bottomLeft(), close.topRight());
     p.setFont(font());

@@ -15,8 +15,8 @@ class TrayBalloon final : public QWidget
 
     // Shows the message beside the icon, on the side of it with more room on `screen`; replaces
     // one that is shown. Gone after timeoutMs or a click.
-    void Show(const QString& title, const QString& text, const QPixmap& picture,
-              const QRect& icon, const QRect& screen, int timeoutMs);
+    void Show(const QString& title, const QString& text, const QPixmap& picture, const QRect& icon,
+              const QRect& screen, int timeoutMs);
 
     // Where a balloon of `size` lies beside `icon` on `screen`.
     static QRect BodyFor(QSize size, const QRect& icon, const QRect& screen);

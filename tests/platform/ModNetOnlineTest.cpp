@@ -45,9 +45,10 @@ TEST(IsOnline, AnswersYesWithAnInterfaceAndARouteOut)
     QProcess p;
     p.start(QStringLiteral("unshare"),
             {QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
-             QStringLiteral("ip link add vt0 type veth peer name vt1 && ip addr add 10.99.0.1/24 dev vt0 && "
-                            "ip link set vt1 up && ip link set vt0 up && "
-                            "ip route add default via 10.99.0.2 && exec \"$0\""),
+             QStringLiteral(
+                 "ip link add vt0 type veth peer name vt1 && ip addr add 10.99.0.1/24 dev vt0 && "
+                 "ip link set vt1 up && ip link set vt0 up && "
+                 "ip route add default via 10.99.0.2 && exec \"$0\""),
              TestUtil::binPath(QStringLiteral("isonline_probe"))});
     ASSERT_TRUE(p.waitForFinished(20000));
     if (p.exitCode() != 0)

@@ -2,9 +2,9 @@
 #include "TestHttpServer.h"
 #include "TestUtil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QNetworkAccessManager>
-#include <QCoreApplication>
 #include <QPointer>
 
 #include <gtest/gtest.h>
