@@ -1,36 +1,68 @@
-// Parses the compiled-in table once, on the first lookup.
+// Indexes the compiled-in table once, on the first lookup; each text is made when asked for.
 #include "StringTable.h"
 
+#include <QByteArrayView>
 #include <QFile>
-#include <QHash>
+#include <QList>
+#include <QResource>
+
+#include <algorithm>
 
 namespace StringTable {
 namespace {
 
-QHash<int, QString> parseTable()
+struct Entry
 {
-    QHash<int, QString> table;
-    QFile file(QStringLiteral(":/strings.tsv"));
-    if (!file.open(QIODevice::ReadOnly))
-        return table;
-    const QString all = QString::fromUtf8(file.readAll());
-    for (QStringView line : QStringView(all).split(u'\n')) {
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        const qsizetype tab = line.indexOf(u'\t');
-        if (tab <= 0)
-            continue;
-        bool ok = false;
-        const int id = line.left(tab).toInt(&ok);
-        if (ok)
-            table.insert(id, line.mid(tab + 1).toString());
+    int id;
+    qsizetype offset; // of the text in the table's bytes
+    qsizetype length;
+};
+
+// The table's bytes where the program holds them, and where each text lies in them: the three
+// languages are not kept a second time as text all day.
+struct Table
+{
+    QByteArray copy; // only for a table that cannot be read in place
+    QByteArrayView bytes;
+    QList<Entry> entries; // by identifier; of two with one identifier, the later counts
+};
+
+Table readTable()
+{
+    Table table;
+    const QResource resource(QStringLiteral(":/strings.tsv"));
+    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
+        table.bytes = QByteArrayView(reinterpret_cast<const char*>(resource.data()),
+                                     resource.size());
+    } else {
+        QFile file(QStringLiteral(":/strings.tsv"));
+        if (!file.open(QIODevice::ReadOnly))
+            return table;
+        table.copy = file.readAll();
+        table.bytes = table.copy;
     }
+    for (qsizetype start = 0; start < table.bytes.size();) {
+        qsizetype end = table.bytes.indexOf('\n', start);
+        if (end < 0)
+            end = table.bytes.size();
+        const QByteArrayView line = table.bytes.sliced(start, end - start);
+        const qsizetype tab = line.indexOf('\t');
+        if (!line.startsWith('#') && tab > 0) {
+            bool ok = false;
+            const int id = line.first(tab).toInt(&ok);
+            if (ok)
+                table.entries.append({id, start + tab + 1, line.size() - tab - 1});
+        }
+        start = end + 1;
+    }
+    std::stable_sort(table.entries.begin(), table.entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.id < b.id; });
     return table;
 }
 
-const QHash<int, QString>& table()
+const Table& table()
 {
-    static const QHash<int, QString> t = parseTable();
+    static const Table t = readTable();
     return t;
 }
 
@@ -38,11 +70,13 @@ const QHash<int, QString>& table()
 
 std::optional<QString> LoadResString(int id)
 {
-    const auto& t = table();
-    const auto it = t.constFind(id);
-    if (it == t.constEnd())
+    const Table& t = table();
+    const auto after = std::upper_bound(t.entries.cbegin(), t.entries.cend(), id,
+                                        [](int wanted, const Entry& e) { return wanted < e.id; });
+    if (after == t.entries.cbegin() || (after - 1)->id != id)
         return std::nullopt;
-    return *it;
+    const Entry& entry = *(after - 1);
+    return QString::fromUtf8(t.bytes.sliced(entry.offset, entry.length));
 }
 
 int TextId(const QString& languageIndex, int n)
