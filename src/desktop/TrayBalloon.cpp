@@ -18,9 +18,10 @@ constexpr int kWidest = 320; // of the text
 
 TrayBalloon::TrayBalloon() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint)
 {
-    // The captions' face, already in memory; its bold is drawn from it, not another file.
+    // The captions' face and size, already in memory; its bold is drawn from it, not read from
+    // another file.
     QFont face(UiFont::Family());
-    face.setPointSize(9);
+    face.setPointSize(8);
     setFont(face);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, &QWidget::hide);
