@@ -256,7 +256,7 @@ void SysTray::RemoveTrayIcon()
     if (m_icon)
         m_icon->hide();
     if (m_balloon)
-        m_balloon->hide();
+        m_balloon->close();
 }
 
 void SysTray::TrayWndProc(QSystemTrayIcon::ActivationReason reason)

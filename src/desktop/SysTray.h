@@ -90,7 +90,7 @@ class SysTray final : public QObject
     QSystemTrayIcon* m_icon = nullptr;
     TrayHostWatch* m_hosts = nullptr;
     Notifier* m_notifier = nullptr;
-    // Ours where no notification server answers; it lives as long as the tray.
+    // Ours where no notification server answers, while one is shown.
     QPointer<TrayBalloon> m_balloon;
     bool m_wanted = false;
     // Qt placed the icon in an XEmbed tray (its own small window) rather than on the bus.

@@ -23,8 +23,10 @@ TrayBalloon::TrayBalloon() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowH
     QFont face(UiFont::Family());
     face.setPointSize(8);
     setFont(face);
+    // Gone once put away: a hidden window would keep its window and pixels all day.
+    setAttribute(Qt::WA_DeleteOnClose);
     m_timeout.setSingleShot(true);
-    connect(&m_timeout, &QTimer::timeout, this, &QWidget::hide);
+    connect(&m_timeout, &QTimer::timeout, this, &QWidget::close);
 }
 
 QRect TrayBalloon::BodyFor(QSize size, const QRect& icon, const QRect& screen)
@@ -102,6 +104,6 @@ void TrayBalloon::mousePressEvent(QMouseEvent* event)
 {
     // A click anywhere on it puts it away, as the close mark says.
     m_timeout.stop();
-    hide();
+    close();
     event->accept();
 }

@@ -14,7 +14,7 @@ class TrayBalloon final : public QWidget
     TrayBalloon();
 
     // Shows the message beside the icon, on the side of it with more room on `screen`; replaces
-    // one that is shown. Gone after timeoutMs or a click.
+    // one that is shown. Closed, and deleted, after timeoutMs or a click.
     void Show(const QString& title, const QString& text, const QPixmap& picture, const QRect& icon,
               const QRect& screen, int timeoutMs);
 

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <QMenu>
+#include <QPixmap>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -192,4 +194,17 @@ TEST(TrayBalloon, StandsBesideTheIconOnTheSideWithRoomAndStaysOnTheScreen)
     EXPECT_EQ(high.top(), 24);
     EXPECT_EQ(high.left(), 0);
     EXPECT_TRUE(screen.contains(low) && screen.contains(high));
+}
+
+TEST(TrayBalloon, GoesWhollyAfterItsTime)
+{
+    // A hidden one would keep its window and pixels all day.
+    const QPointer<TrayBalloon> balloon = new TrayBalloon;
+    balloon->Show(QStringLiteral("Verbalto"), QStringLiteral("Welcome"), QPixmap(),
+                  QRect(1250, 1000, 24, 24), QRect(0, 0, 1280, 1024), 50);
+    EXPECT_TRUE(balloon->isVisible());
+    EXPECT_TRUE(TestUtil::waitUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return balloon.isNull();
+    }));
 }
