@@ -51,6 +51,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QScreen>
 #include <QSessionManager>
 #include <QSignalBlocker>
@@ -70,6 +71,26 @@ namespace {
 constexpr int kClientWidth = 624;
 constexpr int kClientHeight = 490;
 constexpr int kBannerHeight = 61;
+
+// The note inside the translation box: a pale strip with a line along its top, drawn here. A
+// style sheet would bring Qt's whole style-sheet machinery into memory for one hidden label.
+class NoteLabel final : public QLabel
+{
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        {
+            QPainter p(this);
+            p.fillRect(rect(), QColor(0xff, 0xf6, 0xd5));
+            p.setPen(QColor(0xe0, 0xc8, 0x70));
+            p.drawLine(0, 0, width() - 1, 0);
+        }
+        QLabel::paintEvent(event);
+    }
+};
 
 QToolButton* makeButton(QWidget* parent, const char* name, QRect geometry)
 {
@@ -129,11 +150,13 @@ void FormMian::createControls()
     RomanizationBox->setObjectName(QStringLiteral("RomanizationBox"));
     DictionaryBox = CreateTextBox(Pic1, 375, 325, 247, 102);
     DictionaryBox->setObjectName(QStringLiteral("DictionaryBox"));
-    TranslationNote = new QLabel(TranslationBox->viewport());
+    TranslationNote = new NoteLabel(TranslationBox->viewport());
     TranslationNote->setObjectName(QStringLiteral("TranslationNote"));
-    TranslationNote->setStyleSheet(
-        QStringLiteral("QLabel { background: #fff6d5; color: #4d3d00; border-top: 1px solid "
-                       "#e0c870; padding: 1px 4px; }"));
+    QPalette noteColours = TranslationNote->palette();
+    for (const auto role : {QPalette::WindowText, QPalette::Text})
+        noteColours.setColor(role, QColor(0x4d, 0x3d, 0x00));
+    TranslationNote->setPalette(noteColours);
+    TranslationNote->setContentsMargins(4, 2, 4, 1); // the line along its top, then 1 by 4
     TranslationNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
     TranslationNote->hide();
     TranslationBox->viewport()->installEventFilter(this);
