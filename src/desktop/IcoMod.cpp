@@ -1,10 +1,10 @@
 #include "IcoMod.h"
 
+#include "ResourceBytes.h"
+
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPixmap>
-#include <QResource>
 #include <QWidget>
 #include <QtEndian>
 
@@ -16,23 +16,12 @@ QPixmap Picture(const QString& path)
 {
     constexpr int kHeader = 12;
     // Ours are compiled in uncompressed: the pixmap shares the program's own bytes, with no copy
-    // on the heap. Anything else is read into memory of its own.
-    const QResource resource(path);
-    QByteArray copy;
-    const uchar* data = nullptr;
-    qint64 size = 0;
-    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
-        data = resource.data();
-        size = resource.size();
-    } else {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        copy = file.readAll();
-        data = reinterpret_cast<const uchar*>(copy.constData());
-        size = copy.size();
-    }
-    if (!data || size < kHeader || std::memcmp(data, "VPIC", 4) != 0)
+    // on the heap.
+    bool inPlace = false;
+    const QByteArray bytes = ResourceBytes(path, &inPlace);
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const qint64 size = bytes.size();
+    if (size < kHeader || std::memcmp(data, "VPIC", 4) != 0)
         return {};
     const quint32 width = qFromLittleEndian<quint32>(data + 4);
     const quint32 height = qFromLittleEndian<quint32>(data + 8);
@@ -44,7 +33,7 @@ QPixmap Picture(const QString& path)
                        QImage::Format_ARGB32_Premultiplied);
     // The image only borrows the bytes: shared only when they stay, and are aligned as the
     // raster engine reads them.
-    const bool lasting = copy.isNull() && quintptr(pixels) % alignof(quint32) == 0;
+    const bool lasting = inPlace && quintptr(pixels) % alignof(quint32) == 0;
     return QPixmap::fromImage(lasting ? image : image.copy());
 }
 

@@ -1,10 +1,10 @@
 // Indexes the compiled-in table once, on the first lookup; each text is made when asked for.
 #include "StringTable.h"
 
+#include "ResourceBytes.h"
+
 #include <QByteArrayView>
-#include <QFile>
 #include <QList>
-#include <QResource>
 
 #include <algorithm>
 
@@ -22,30 +22,19 @@ struct Entry
 // languages are not kept a second time as text all day.
 struct Table
 {
-    QByteArray copy; // only for a table that cannot be read in place
-    QByteArrayView bytes;
+    QByteArray bytes;
     QList<Entry> entries; // by identifier; of two with one identifier, the later counts
 };
 
 Table readTable()
 {
     Table table;
-    const QResource resource(QStringLiteral(":/strings.tsv"));
-    if (resource.isValid() && resource.compressionAlgorithm() == QResource::NoCompression) {
-        table.bytes = QByteArrayView(reinterpret_cast<const char*>(resource.data()),
-                                     resource.size());
-    } else {
-        QFile file(QStringLiteral(":/strings.tsv"));
-        if (!file.open(QIODevice::ReadOnly))
-            return table;
-        table.copy = file.readAll();
-        table.bytes = table.copy;
-    }
+    table.bytes = ResourceBytes(QStringLiteral(":/strings.tsv"));
     for (qsizetype start = 0; start < table.bytes.size();) {
         qsizetype end = table.bytes.indexOf('\n', start);
         if (end < 0)
             end = table.bytes.size();
-        const QByteArrayView line = table.bytes.sliced(start, end - start);
+        const QByteArrayView line = QByteArrayView(table.bytes).sliced(start, end - start);
         const qsizetype tab = line.indexOf('\t');
         if (!line.startsWith('#') && tab > 0) {
             bool ok = false;
@@ -76,7 +65,7 @@ std::optional<QString> LoadResString(int id)
     if (after == t.entries.cbegin() || (after - 1)->id != id)
         return std::nullopt;
     const Entry& entry = *(after - 1);
-    return QString::fromUtf8(t.bytes.sliced(entry.offset, entry.length));
+    return QString::fromUtf8(QByteArrayView(t.bytes).sliced(entry.offset, entry.length));
 }
 
 int TextId(const QString& languageIndex, int n)

@@ -1,8 +1,9 @@
 #include "UiFont.h"
 
+#include "ResourceBytes.h"
+
 #include <QByteArray>
 #include <QFontDatabase>
-#include <QResource>
 #include <QStringList>
 
 namespace UiFont {
@@ -11,11 +12,9 @@ QString Family()
 {
     static const QString family = [] {
         // Stored uncompressed: FreeType reads the program's own pages, nothing is copied.
-        const QResource cut(QStringLiteral(":/fonts/VerbaltoUI.ttf"));
-        int id = -1;
-        if (cut.isValid() && cut.compressionAlgorithm() == QResource::NoCompression)
-            id = QFontDatabase::addApplicationFontFromData(QByteArray::fromRawData(
-                reinterpret_cast<const char*>(cut.data()), qsizetype(cut.size())));
+        bool inPlace = false;
+        const QByteArray cut = ResourceBytes(QStringLiteral(":/fonts/VerbaltoUI.ttf"), &inPlace);
+        const int id = inPlace ? QFontDatabase::addApplicationFontFromData(cut) : -1;
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         return families.isEmpty() ? QStringLiteral("WenQuanYi Micro Hei") : families.first();
     }();
