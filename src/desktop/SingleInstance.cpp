@@ -5,18 +5,24 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QPointer>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -68,6 +74,122 @@ bool Silent(const QDBusMessage& answer)
     return answer.errorName() == u"org.freedesktop.DBus.Error.NoReply" ||
            answer.errorName() == u"org.freedesktop.DBus.Error.Timeout";
 }
+
+// The socket is plain POSIX: the start's claim and the listener cost no network library before
+// the window shows.
+bool AddressOf(const QString& path, sockaddr_un* address)
+{
+    const QByteArray name = QFile::encodeName(path);
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (name.isEmpty() || name.size() >= qsizetype(sizeof address->sun_path))
+        return false;
+    std::memcpy(address->sun_path, name.constData(), size_t(name.size()));
+    return true;
+}
+
+// Whether fd became ready for events within ms.
+bool WaitFor(int fd, short events, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, int(deadline.remainingTime()));
+        if (n > 0)
+            return true;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// A connected descriptor, or -1 when nobody listens there.
+int ConnectTo(const QString& path, int ms)
+{
+    sockaddr_un address;
+    if (!AddressOf(path, &address))
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    // A listener whose queue is full makes connect and writes wait; they wait this long.
+    const timeval limit{ms / 1000, (ms % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    int r;
+    do
+        r = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One caller on the listening socket: it has kLineMs to send one line, a command exactly.
+class Caller final : public QObject
+{
+  public:
+    using OnCommand = std::function<void(const SingleInstance::Command&)>;
+    Caller(int fd, OnCommand onCommand, QObject* parent)
+        : QObject(parent), m_fd(fd), m_onCommand(std::move(onCommand))
+    {
+        m_readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(m_readable, &QSocketNotifier::activated, this, &Caller::ReadSome);
+        QTimer::singleShot(kLineMs, this, &Caller::Done);
+    }
+    ~Caller() override { Close(); }
+
+  private:
+    void ReadSome()
+    {
+        char chunk[4096];
+        for (;;) {
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+            if (n > 0) {
+                m_buffer.append(chunk, n);
+                if (m_buffer.contains('\n') || m_buffer.size() > kMaxLine)
+                    break;
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            break; // the caller hung up, or the socket failed
+        }
+        const qsizetype end = m_buffer.indexOf('\n');
+        QByteArray line = end >= 0 && end <= kMaxLine ? m_buffer.left(end) : QByteArray();
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const std::optional<SingleInstance::Command> command =
+            line.isEmpty() ? std::nullopt : SingleInstance::ParseLine(line);
+        // The answer goes out before the command is acted on: the later start may end at once.
+        if (command)
+            (void)::send(m_fd, "ok\n", 3, MSG_NOSIGNAL);
+        const OnCommand onCommand = m_onCommand;
+        Done();
+        if (command)
+            onCommand(*command);
+    }
+    void Done()
+    {
+        Close();
+        deleteLater();
+    }
+    void Close()
+    {
+        if (m_fd < 0)
+            return;
+        m_readable->setEnabled(false);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd;
+    QSocketNotifier* m_readable = nullptr;
+    QByteArray m_buffer;
+    OnCommand m_onCommand;
+};
 } // namespace
 
 QByteArray SingleInstance::CommandLine(Request request, const QString& text,
@@ -171,6 +293,7 @@ SingleInstance::SingleInstance(QString serverPath, const QDBusConnection& bus, Q
 
 SingleInstance::~SingleInstance()
 {
+    StopListening();
     ReleaseBusName();
     if (m_application)
         m_bus->unregisterObject(QLatin1String(BusApplication::kPath));
@@ -178,25 +301,35 @@ SingleInstance::~SingleInstance()
 
 bool SingleInstance::IsListening() const
 {
-    return m_server && m_server->isListening();
+    return m_listenFd >= 0;
 }
 
 bool SingleInstance::Send(Request request, const QString& text) const
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_path);
-    if (!socket.waitForConnected(1000))
+    const int fd = ConnectTo(m_path, 1000);
+    if (fd < 0)
         return false;
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
     // The desktop's permission for this start to raise a window, handed to the one that will.
     const QByteArray token = qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN")
                                  ? qgetenv("DESKTOP_STARTUP_ID")
                                  : qgetenv("XDG_ACTIVATION_TOKEN");
-    socket.write(CommandLine(request, text, UsableToken(token) ? token : QByteArray()));
-    socket.waitForBytesWritten(1000);
+    const QByteArray line = CommandLine(request, text, UsableToken(token) ? token : QByteArray());
+    for (qsizetype sent = 0; sent < line.size();) {
+        const ssize_t n =
+            ::send(fd, line.constData() + sent, size_t(line.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        sent += n;
+    }
     // A Verbalto that is there but slow to answer is still there: a second one would translate
     // every copy twice.
-    if (socket.waitForReadyRead(kAnswerMs))
-        socket.readAll();
+    if (WaitFor(fd, POLLIN, kAnswerMs)) {
+        char answer[16];
+        (void)::read(fd, answer, sizeof answer);
+    }
     return true;
 }
 
@@ -301,12 +434,11 @@ bool SingleInstance::ClaimSocket(Request request, bool waitForPrevious, const QS
 
     if (waitForPrevious) {
         const QDeadlineTimer deadline(kPreviousLeavesMs);
-        QLocalSocket probe;
         while (!deadline.hasExpired()) {
-            probe.connectToServer(m_path);
-            if (!probe.waitForConnected(500))
+            const int probe = ConnectTo(m_path, 500);
+            if (probe < 0)
                 break;
-            probe.abort();
+            ::close(probe);
             QThread::msleep(200);
         }
     }
@@ -314,71 +446,76 @@ bool SingleInstance::ClaimSocket(Request request, bool waitForPrevious, const QS
         return false;
 
     // Nobody answers: what lies there is a socket a crashed Verbalto left.
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
     Listen();
     return true;
 }
 
 void SingleInstance::Listen()
 {
-    QLocalServer::removeServer(m_path);
+    StopListening();
+    sockaddr_un address;
+    const QByteArray name = QFile::encodeName(m_path);
+    ::unlink(name.constData());
     // Without the socket (an unusable folder) Verbalto still runs; it is only not alone then.
-    m_server->listen(m_path);
+    if (!AddressOf(m_path, &address))
+        return;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return;
+    // Only this user may hand requests over; the folder is private too.
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 32) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listenFd = fd;
+    m_accepting = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_accepting, &QSocketNotifier::activated, this, &SingleInstance::OnConnection);
 }
 
-void SingleInstance::ListenAgainIfClosed()
+void SingleInstance::StopListening()
 {
-    // Qt closes the server for good when accepting fails (no descriptors left).
-    if (m_server && !m_server->isListening())
-        Listen();
+    if (m_listenFd < 0)
+        return;
+    delete m_accepting;
+    m_accepting = nullptr;
+    ::close(m_listenFd);
+    m_listenFd = -1;
+    ::unlink(QFile::encodeName(m_path).constData());
 }
 
 void SingleInstance::OnConnection()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            // Out of descriptors: wait for a caller to go rather than spin on the full queue.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                m_accepting->setEnabled(false);
+            return;
+        }
         if (m_held >= kMaxHeld) {
-            socket->abort();
-            socket->deleteLater();
+            ::close(fd);
             continue;
         }
         ++m_held;
-        socket->setReadBufferSize(kMaxLine * 2);
-        connect(socket, &QObject::destroyed, this, [this] {
+        auto* caller = new Caller(
+            fd,
+            [this](const Command& command) {
+                if (command.request == Request::Quiet)
+                    return;
+                if (command.request == Request::Show)
+                    emit showRequested(command.token);
+                else
+                    emit translateRequested(command.request, command.text, command.token);
+            },
+            this);
+        connect(caller, &QObject::destroyed, this, [this] {
             --m_held;
-            ListenAgainIfClosed();
-        });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(kLineMs, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > kMaxLine) {
-                    socket->abort();
-                    socket->deleteLater();
-                }
-                return;
-            }
-            QByteArray line = socket->readLine(kMaxLine + 1);
-            line.chop(line.endsWith("\r\n") ? 2 : 1);
-            // A command is a whole line, exactly; all but "quiet" may carry the later start's
-            // activation token, one word of printable characters.
-            const std::optional<Command> command = ParseLine(line);
-            if (command) {
-                socket->write("ok\n");
-                socket->flush();
-            }
-            socket->disconnectFromServer();
-            if (!command || command->request == Request::Quiet)
-                return;
-            if (command->request == Request::Show)
-                emit showRequested(command->token);
-            else
-                emit translateRequested(command->request, command->text, command->token);
+            if (m_accepting)
+                m_accepting->setEnabled(true);
         });
     }
-    ListenAgainIfClosed();
 }

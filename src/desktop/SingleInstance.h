@@ -13,7 +13,7 @@
 
 class BusApplication;
 class QDBusConnection;
-class QLocalServer;
+class QSocketNotifier;
 
 class SingleInstance final : public QObject
 {
@@ -74,10 +74,11 @@ class SingleInstance final : public QObject
     bool Send(Request request, const QString& text) const;
     void OnConnection();
     void Listen();
-    void ListenAgainIfClosed();
+    void StopListening();
 
     QString m_path;
-    QLocalServer* m_server = nullptr;
+    int m_listenFd = -1;
+    QSocketNotifier* m_accepting = nullptr;
     int m_held = 0; // connections accepted and not yet closed
     std::unique_ptr<QDBusConnection> m_bus;
     BusApplication* m_application = nullptr;

@@ -3,9 +3,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QNetworkInterface>
-
 #include <optional>
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
 
 namespace ModNetOnline {
 namespace {
@@ -45,19 +47,20 @@ std::optional<bool> networkManagerSays()
     }
 }
 
+// An interface that is up and running, not the loopback, with an IP address of its own.
 bool anyInterfaceUp()
 {
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& iface : interfaces) {
-        const auto flags = iface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) ||
-            !flags.testFlag(QNetworkInterface::IsRunning) ||
-            flags.testFlag(QNetworkInterface::IsLoopBack))
-            continue;
-        if (!iface.addressEntries().isEmpty())
-            return true;
+    ifaddrs* all = nullptr;
+    if (::getifaddrs(&all) != 0)
+        return false;
+    bool up = false;
+    for (const ifaddrs* a = all; a && !up; a = a->ifa_next) {
+        const unsigned flags = a->ifa_flags;
+        up = (flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK) && a->ifa_addr &&
+             (a->ifa_addr->sa_family == AF_INET || a->ifa_addr->sa_family == AF_INET6);
     }
-    return false;
+    ::freeifaddrs(all);
+    return up;
 }
 
 } // namespace

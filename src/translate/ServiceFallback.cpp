@@ -2,8 +2,10 @@
 
 #include "services/ServiceSupport.h"
 
-#include <QHostAddress>
 #include <QUrl>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 using namespace ServiceSupport;
 
@@ -49,8 +51,17 @@ bool OnThisComputer(const ServiceSettings& service)
         url = TranslationServices::DefaultUrl(TranslationServices::Normalized(service.name),
                                               service.key);
     const QString host = QUrl(url).host();
-    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
-           QHostAddress(host).isLoopback();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    // 127.0.0.0/8, ::1 and the IPv4 loopback written as IPv6.
+    const QByteArray address = host.toLatin1();
+    unsigned char bytes[16] = {};
+    if (::inet_pton(AF_INET, address.constData(), bytes) == 1)
+        return bytes[0] == 127;
+    if (::inet_pton(AF_INET6, address.constData(), bytes) != 1)
+        return false;
+    const in6_addr* six = reinterpret_cast<const in6_addr*>(bytes);
+    return IN6_IS_ADDR_LOOPBACK(six) || (IN6_IS_ADDR_V4MAPPED(six) && bytes[12] == 127);
 }
 
 bool Warrants(const ServiceReply& reply)

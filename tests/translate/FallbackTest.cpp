@@ -149,3 +149,16 @@ TEST(Fallback, AServiceThatCannotAnswerIsReplacedByApertiumOnThisComputer)
     EXPECT_TRUE(t.fallbackFrom.isEmpty());
     EXPECT_TRUE(t.note.endsWith(u"choose a source language.")) << t.note.toStdString();
 }
+
+// Only a service on this computer counts as here when the network is down.
+TEST(Fallback, OnlyLoopbackAddressesAreOnThisComputer)
+{
+    for (const char* url :
+         {"http://localhost:2737", "http://LOCALHOST", "http://127.0.0.1", "http://127.3.2.1:80",
+          "http://[::1]:2737", "http://[::ffff:127.0.0.1]"})
+        EXPECT_TRUE(ServiceFallback::OnThisComputer(webApiAt(QLatin1String(url)))) << url;
+    for (const char* url : {"http://128.0.0.1", "http://10.0.0.1", "http://[::2]",
+                            "http://[::ffff:10.0.0.1]", "http://localhost.example.org",
+                            "http://127.0.0.1.example.org", "https://translate.example.com"})
+        EXPECT_FALSE(ServiceFallback::OnThisComputer(webApiAt(QLatin1String(url)))) << url;
+}
