@@ -1,128 +1,17 @@
 #include "HttpTransport.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
+#include "NetBackend.h"
 
-namespace {
-
-// A manager holds a thread of its own for as long as it lives, and a tray program idles all
-// day: an idle one goes, and the next request makes a new one. The cookies outlive it.
-int g_idleReleaseMs = 30000;
-QNetworkAccessManager* g_network = nullptr;
-QTimer* g_idle = nullptr;
-
-QNetworkCookieJar& cookies()
-{
-    static QNetworkCookieJar* jar = new QNetworkCookieJar();
-    return *jar;
-}
-
-void releaseIfIdle()
-{
-    // A reply still alive (running, or not yet deleted by its reader) belongs to the manager.
-    if (!g_network->findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly).isEmpty()) {
-        g_idle->start();
-        return;
-    }
-    g_network->deleteLater();
-    g_network = nullptr;
-    g_idle = nullptr;
-}
-
-} // namespace
-
-QNetworkAccessManager& SharedNetwork()
-{
-    if (!g_network) {
-        g_network = new QNetworkAccessManager();
-        g_network->setCookieJar(&cookies());
-        cookies().setParent(nullptr); // the manager took it; it stays when the manager goes
-        g_idle = new QTimer(g_network);
-        g_idle->setSingleShot(true);
-        QObject::connect(g_idle, &QTimer::timeout, g_network, releaseIfIdle);
-        QObject::connect(g_network, &QNetworkAccessManager::finished, g_idle,
-                         qOverload<>(&QTimer::start));
-    }
-    g_idle->start(g_idleReleaseMs);
-    return *g_network;
-}
+#include <QIODevice>
 
 namespace HttpTransport {
 namespace {
 
-int g_busy = 0;
-
-HttpResult wait(QNetworkReply* reply, const Limits& limits)
+HttpResult unavailable()
 {
-    QObject context; // ends the connections below with this call
-    QString abortedBecause;
-    const auto abortWith = [&](const QString& why) {
-        if (abortedBecause.isEmpty())
-            abortedBecause = why;
-        reply->abort();
-    };
-    const QString tooLarge =
-        QStringLiteral("The reply is larger than %1 bytes").arg(limits.maxBytes);
-    // A declared length over the cap ends the request before any of the body is held. The body
-    // is read once, at the end: the reply frees its pieces as they are read, so it is never
-    // held twice (taking it as it arrives measured 10 MB more at 30 MB).
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &context, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > limits.maxBytes)
-            abortWith(tooLarge);
-    });
-    // The decoded body counts, so a compressed reply cannot grow past the cap either.
-    QObject::connect(reply, &QNetworkReply::readyRead, &context, [&] {
-        if (reply->bytesAvailable() > limits.maxBytes)
-            abortWith(tooLarge);
-    });
-
-    ++g_busy;
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &context, [&] {
-        abortWith(QStringLiteral("No complete reply within %1 ms").arg(limits.timeoutMs));
-    });
-    if (!reply->isFinished()) {
-        deadline.start(limits.timeoutMs > 0 ? limits.timeoutMs : kDefaultTimeoutMs);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    --g_busy;
-
     HttpResult result;
-    if (!abortedBecause.isEmpty()) {
-        result.error = abortedBecause;
-    } else {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        result.status = status.isValid() ? status.toInt() : 0;
-        result.ok = result.status != 0;
-        if (reply->isOpen())
-            result.body = reply->readAll();
-        if (reply->error() != QNetworkReply::NoError)
-            result.error = reply->errorString();
-        // Qt gives no reason when a compressed reply would grow past its own limit.
-        if (result.error.trimmed().endsWith(u':'))
-            result.error = result.error.trimmed() +
-                           QStringLiteral(" the reply grows too large when it is decompressed");
-    }
-    reply->deleteLater();
+    result.error = NetBackend::Unavailable();
     return result;
-}
-
-QNetworkRequest makeRequest(const QUrl& url, const Headers& headers)
-{
-    QNetworkRequest request(url);
-    for (const auto& [name, value] : headers)
-        request.setRawHeader(name, value);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    return request;
 }
 
 Limits withTimeout(int timeoutMs)
@@ -137,9 +26,8 @@ Limits withTimeout(int timeoutMs)
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
                 const Limits& limits, const Headers& headers)
 {
-    QNetworkRequest request = makeRequest(url, headers);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
-    return wait(SharedNetwork().post(request, body), limits);
+    const NetBackend::Table* network = NetBackend::Get();
+    return network ? network->post(url, contentType, body, limits, headers) : unavailable();
 }
 
 HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray& body,
@@ -151,24 +39,15 @@ HttpResult Post(const QUrl& url, const QByteArray& contentType, const QByteArray
 HttpResult Post(const QUrl& url, const QByteArray& contentType, std::unique_ptr<QIODevice> body,
                 const Limits& limits, const Headers& headers)
 {
-    QNetworkRequest request = makeRequest(url, headers);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
-    request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
-    QNetworkReply* reply = SharedNetwork().post(request, body.get());
-    body.release()->setParent(reply); // read until the reply ends, and deleted with it
-    return wait(reply, limits);
+    const NetBackend::Table* network = NetBackend::Get();
+    return network ? network->postDevice(url, contentType, std::move(body), limits, headers)
+                   : unavailable();
 }
 
 HttpResult Get(const QUrl& url, bool noCache, const Limits& limits, const Headers& headers)
 {
-    QNetworkRequest request = makeRequest(url, headers);
-    if (noCache) {
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                             QNetworkRequest::AlwaysNetwork);
-        request.setRawHeader("Cache-Control", "no-cache");
-        request.setRawHeader("Pragma", "no-cache");
-    }
-    return wait(SharedNetwork().get(request), limits);
+    const NetBackend::Table* network = NetBackend::Get();
+    return network ? network->get(url, noCache, limits, headers) : unavailable();
 }
 
 HttpResult Get(const QUrl& url, bool noCache, int timeoutMs, const Headers& headers)
@@ -178,12 +57,15 @@ HttpResult Get(const QUrl& url, bool noCache, int timeoutMs, const Headers& head
 
 void SetIdleRelease(int ms)
 {
-    g_idleReleaseMs = ms;
+    if (const NetBackend::Table* network = NetBackend::Get())
+        network->setIdleRelease(ms);
 }
 
 bool Busy()
 {
-    return g_busy > 0;
+    // Asked before anything went on line too; that must not load the network.
+    const NetBackend::Table* network = NetBackend::IfLoaded();
+    return network && network->busy();
 }
 
 } // namespace HttpTransport

@@ -12,11 +12,6 @@
 #include <memory>
 
 class QIODevice;
-class QNetworkAccessManager;
-
-// The program's one network manager, created on first use (not at start-up) and let go after
-// half a minute without a request; hold no pointer to it across returns to the event loop.
-QNetworkAccessManager& SharedNetwork();
 
 struct HttpResult
 {

@@ -3,14 +3,12 @@
 #include "BannerPlayer.h"
 #include "GifAnimation.h"
 #include "HttpTransport.h"
+#include "NetFetch.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMovie>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
@@ -58,11 +56,6 @@ HtmlView::HtmlView(QWidget* parent) : QTextBrowser(parent)
 HtmlView::~HtmlView()
 {
     cancelLoads();
-}
-
-QNetworkAccessManager& HtmlView::network()
-{
-    return SharedNetwork();
 }
 
 void HtmlView::SetScrollBarsAllowed(bool allowed)
@@ -130,50 +123,35 @@ void HtmlView::fetch(const QUrl& url, qint64 maxBytes, Done done)
         return;
     }
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(m_timeoutMs);
-    QNetworkReply* reply = network().get(request);
+    NetBackend::FetchRequest request;
+    request.url = url;
+    request.transferTimeoutMs = m_timeoutMs;
+    request.deadlineMs = m_timeoutMs; // a page trickling in never holds its connection longer
+    request.maxBytes = maxBytes;
+    auto self = std::make_shared<NetFetch*>(nullptr);
+    auto* reply = new NetFetch(
+        request,
+        [this, self, generation, done = std::move(done)](const NetFetch::Answer& answer) {
+            m_replies.removeOne(*self);
+            (*self)->deleteLater();
+            if (generation != m_generation)
+                return;
+            const bool ok = answer.ok && answer.status < 400;
+            done(ok, ok ? answer.body : QByteArray(), answer.contentType);
+        },
+        this);
+    *self = reply;
     m_replies.append(reply);
-    // A page trickling in never holds its connection past the time-out as a whole.
-    QTimer::singleShot(m_timeoutMs, reply, &QNetworkReply::abort);
-    // Taken out as it arrives, so that nothing past the cap is ever held.
-    auto body = std::make_shared<QByteArray>();
-    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, maxBytes] {
-        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBytes)
-            reply->abort();
-    });
-    connect(reply, &QNetworkReply::readyRead, reply, [reply, body, maxBytes] {
-        if (body->size() + reply->bytesAvailable() > maxBytes)
-            reply->abort();
-        else
-            body->append(reply->readAll());
-    });
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, body, generation, maxBytes, done = std::move(done)] {
-                m_replies.removeOne(reply);
-                reply->deleteLater();
-                if (generation != m_generation)
-                    return;
-                const int status =
-                    reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-                bool ok = reply->error() == QNetworkReply::NoError && status < 400;
-                if (ok && body->size() + reply->bytesAvailable() <= maxBytes)
-                    body->append(reply->readAll());
-                else
-                    ok = false;
-                done(ok, ok ? *body : QByteArray(),
-                     reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
-            });
 }
 
 void HtmlView::cancelLoads()
 {
     ++m_generation; // late local loads and replies see a stale generation and drop out
     const auto replies = std::exchange(m_replies, {});
-    for (QNetworkReply* reply : replies)
-        reply->abort();
+    for (NetFetch* reply : replies) {
+        reply->Abort();
+        reply->deleteLater();
+    }
 }
 
 void HtmlView::clearPage()

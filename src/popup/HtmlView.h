@@ -17,8 +17,7 @@
 
 class BannerPlayer;
 class QMovie;
-class QNetworkAccessManager;
-class QNetworkReply;
+class NetFetch;
 
 class HtmlView final : public QTextBrowser
 {
@@ -92,7 +91,6 @@ class HtmlView final : public QTextBrowser
     QRect shownArea() const;
     void openLink(const QUrl& link);
     void applyScrollPolicy();
-    QNetworkAccessManager& network();
 
     quint64 m_generation = 0;
     QUrl m_pageUrl;
@@ -103,7 +101,7 @@ class HtmlView final : public QTextBrowser
     int m_timeoutMs = kDefaultTimeoutMs;
     int m_localPending = 0;
     LinkOpener m_opener;
-    QList<QNetworkReply*> m_replies;
+    QList<NetFetch*> m_replies;
     QSet<QUrl> m_requested;
     QList<Animation> m_movies;
     QList<BannerPlayer*> m_players;

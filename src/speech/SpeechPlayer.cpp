@@ -3,12 +3,9 @@
 #include "HttpTransport.h"
 #include "LocalVoice.h"
 #include "MediaSupport.h"
+#include "NetFetch.h"
 #include "OnlineVoice.h"
 #include "SoundOutput.h"
-
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 namespace {
 
@@ -73,8 +70,7 @@ void SpeechPlayer::stop()
     if (m_cancel)
         m_cancel->store(true);
     if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
+        m_reply->Abort();
         m_reply->deleteLater();
         m_reply = nullptr;
     }
@@ -93,29 +89,27 @@ void SpeechPlayer::fetchNext()
 {
     if (m_reply || m_onlineBroken || m_nextFetch >= m_requests.size())
         return;
-    QNetworkRequest request(m_requests.at(m_nextFetch));
-    request.setTransferTimeout(m_choice.onlineTimeoutMs);
-    m_reply = SharedNetwork().get(request);
+    NetBackend::FetchRequest request;
+    request.url = m_requests.at(m_nextFetch);
+    request.transferTimeoutMs = m_choice.onlineTimeoutMs;
+    request.maxBytes = kMaxPartBytes;
+    auto self = std::make_shared<NetFetch*>(nullptr);
+    m_reply = new NetFetch(
+        request, [this, self](const NetFetch::Answer& answer) { partArrived(*self, answer); },
+        this);
+    *self = m_reply;
     emit requested(m_requests.at(m_nextFetch));
-    QNetworkReply* reply = m_reply;
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
-        if (received > kMaxPartBytes)
-            reply->abort();
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { partArrived(reply); });
 }
 
-void SpeechPlayer::partArrived(QNetworkReply* reply)
+void SpeechPlayer::partArrived(NetFetch* reply, const NetFetch::Answer& answer)
 {
     reply->deleteLater();
     if (reply != m_reply)
         return;
     m_reply = nullptr;
     const qsizetype index = m_nextFetch;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body =
-        reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
-    if (status != 200 || !OnlineVoice::LooksLikeAudio(body)) {
+    const QByteArray body = answer.ok ? answer.body : QByteArray();
+    if (answer.status != 200 || !OnlineVoice::LooksLikeAudio(body)) {
         onlineFailed(index, false);
         return;
     }
@@ -152,8 +146,7 @@ void SpeechPlayer::onlineFailed(qsizetype index, bool undecodable)
     m_onlineBroken = true;
     m_brokenAt = index;
     if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
+        m_reply->Abort();
         m_reply->deleteLater();
         m_reply = nullptr;
     }

@@ -6,6 +6,8 @@
 // a gap.
 #pragma once
 
+#include "NetFetch.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -16,7 +18,6 @@
 #include <memory>
 #include <thread>
 
-class QNetworkReply;
 class SoundOutput;
 
 class SpeechPlayer final : public QObject
@@ -61,7 +62,7 @@ class SpeechPlayer final : public QObject
 
   private:
     void fetchNext();
-    void partArrived(QNetworkReply* reply);
+    void partArrived(NetFetch* reply, const NetBackend::FetchAnswer& answer);
     void partDecoded(quint64 generation, qsizetype index, const QByteArray& pcm);
     void onlineFailed(qsizetype index, bool undecodable);
     void startLocal(const QString& text);
@@ -80,7 +81,7 @@ class SpeechPlayer final : public QObject
     QStringList m_parts;
     QList<QUrl> m_requests;
     qsizetype m_nextFetch = 0;
-    QNetworkReply* m_reply = nullptr;
+    NetFetch* m_reply = nullptr;
     bool m_onlineBroken = false;
     qsizetype m_brokenAt = 0; // the first part the local voice speaks
     std::thread m_decoder;

@@ -11,6 +11,10 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for program in verbalto patchwell verbalto-cli; do
   [[ -x "$prefix/bin/$program" ]] || { echo "missing bin/$program"; exit 1; }
 done
+# The window opens its network module from beside the library folder it was built for.
+compgen -G "$prefix/lib/verbalto/verbalto-network.so" >/dev/null ||
+  compgen -G "$prefix/lib/*/verbalto/verbalto-network.so" >/dev/null ||
+  { echo "missing the network module"; exit 1; }
 out=$("$prefix/bin/verbalto-cli" --version)
 [[ "$out" == "verbalto-cli $version" ]] || { echo "unexpected --version: $out"; exit 1; }
 

@@ -19,6 +19,8 @@ for file in doc/verbalto/copyright doc/verbalto/changelog.gz \
   bash-completion/completions/verbalto-cli dbus-1/services/org.verbalto.Verbalto.service; do
   grep -q " ./usr/share/$file\$" <<<"$contents" || { echo "package lacks /usr/share/$file"; exit 1; }
 done
+grep -qE " \./usr/lib/([^/]+/)?verbalto/verbalto-network\.so\$" <<<"$contents" ||
+  { echo "package lacks the network module"; exit 1; }
 # The page made from --help carries its options, and the whole usage, wrapped or not, in SYNOPSIS.
 page=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/verbalto-cli.1.gz | gzip -d)
 grep -q 'list\\-languages' <<<"$page" || { echo "verbalto-cli.1 lacks the options"; exit 1; }

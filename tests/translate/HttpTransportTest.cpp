@@ -1,4 +1,5 @@
 #include "HttpTransport.h"
+#include "HttpBackend.h"
 #include "TestHttpServer.h"
 #include "TestUtil.h"
 
@@ -6,6 +7,8 @@
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -157,4 +160,27 @@ TEST(HttpTransport, AnIdleManagerLetsItsThreadGoAndTheCookiesStay)
     ASSERT_TRUE(HttpTransport::Get(at(server, "/next"), false).ok);
     EXPECT_EQ(server.requests().last().headers.value("cookie"), QByteArray("session=42"));
     HttpTransport::SetIdleRelease(30000);
+}
+
+// The window's program opens the network when it first goes on line; where the module is not
+// found, a request says so instead of failing without a reason.
+TEST(HttpTransport, TheNetworkModuleIsOpenedAndItsAbsenceIsNamed)
+{
+    TestHttpServer server;
+    server.setReply("/p", CannedReply::ok("page"));
+    const auto run = [&](const QString& program) {
+        QProcess probe;
+        probe.start(program, {server.baseUrl() + QStringLiteral("/p")});
+        probe.waitForFinished(10000);
+        return QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed();
+    };
+    EXPECT_EQ(run(TestUtil::binPath(QStringLiteral("network_probe"))), u"ok 200");
+
+    QTemporaryDir alone;
+    const QString copy = alone.filePath(QStringLiteral("network_probe"));
+    ASSERT_TRUE(QFile::copy(TestUtil::binPath(QStringLiteral("network_probe")), copy));
+    const QString said = run(copy);
+    EXPECT_TRUE(said.startsWith(u"error Verbalto's network part could not be loaded:"))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(u"verbalto-network.so is missing")) << said.toStdString();
 }
