@@ -1,12 +1,30 @@
 #include "BannerPlayer.h"
 
 #include "GifAnimation.h"
+#include "RawPicture.h"
+#include "ResourceBytes.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QMovie>
 #include <QPainter>
 #include <QPainterPath>
+
+namespace {
+
+// Our own offline banner is compiled in already unpacked: a start decodes no PNG for it, and its
+// pixels stay in the program's pages rather than on the heap.
+QImage unpacked(const QByteArray& data)
+{
+    if (data == ResourceBytes(QStringLiteral(":/AD/tmpAD.png"))) {
+        const QImage own = RawPicture(QStringLiteral(":/banner/tmpAD.pic"));
+        if (!own.isNull())
+            return own;
+    }
+    return GifAnimation::FirstFrame(data);
+}
+
+} // namespace
 
 BannerPlayer::BannerPlayer(QWidget* parent) : QWidget(parent)
 {
@@ -39,7 +57,7 @@ bool BannerPlayer::SetImage(const QByteArray& data)
     if (m_movie)
         connect(m_movie, &QMovie::frameChanged, this, [this] { update(); });
     else
-        m_image = GifAnimation::FirstFrame(data);
+        m_image = unpacked(data);
     updateTimer();
     update();
     return HasImage();

@@ -485,3 +485,21 @@ TEST(BannerPlayer, TheMoreMarkCoversWhatThePenStroked)
     EXPECT_GT(covered, 200);
     EXPECT_LT(differing, covered / 20);
 }
+
+// Our own banner is shown from its unpacked copy; it must look exactly as its PNG decodes.
+TEST(BannerPlayer, OurOwnBannerLooksAsItsPngDecodes)
+{
+    QFile png(QStringLiteral(":/AD/tmpAD.png"));
+    ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+    const QByteArray own = png.readAll();
+    const auto look = [](const QByteArray& data) {
+        BannerPlayer player;
+        player.resize(620, 60);
+        EXPECT_TRUE(player.SetImage(data));
+        return player.grab().toImage();
+    };
+    // One byte more after the PNG's end is the same picture to the decoder, but not ours.
+    const QImage decoded = look(own + '\0');
+    ASSERT_FALSE(decoded.isNull());
+    EXPECT_EQ(look(own), decoded);
+}
