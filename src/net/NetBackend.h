@@ -51,8 +51,8 @@ struct Table
                       const HttpTransport::Headers&);
     void (*setIdleRelease)(int ms);
     bool (*busy)();
-    // Starts a GET; done is called once, later, unless the returned reply is aborted first
-    // (through its "abort" slot). The reply deletes itself after done.
+    // Starts a GET; done is called once, later, when the reply ends (aborted through its
+    // "abort" slot too). The reply deletes itself after done.
     QObject* (*fetch)(const FetchRequest&, std::function<void(const FetchAnswer&)> done);
 };
 
