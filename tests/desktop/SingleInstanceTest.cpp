@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(SingleInstance, OneSocketPerUserAndDisplayInThePrivateFolder)
 {
@@ -25,9 +26,18 @@ TEST(SingleInstance, ASocketLeftByACrashIsTakenOver)
     QTemporaryDir dir;
     const QString path = SingleInstance::ServerPath(dir.path(), QStringLiteral(":9"));
     ASSERT_TRUE(TestUtil::writeFile(path, "left behind"));
-    SingleInstance first(path);
-    EXPECT_TRUE(first.Claim(SingleInstance::Request::Show, false));
-    EXPECT_TRUE(first.IsListening());
+    {
+        SingleInstance first(path);
+        EXPECT_TRUE(first.Claim(SingleInstance::Request::Show, false));
+        EXPECT_TRUE(first.IsListening());
+        // Only this user may hand requests over.
+        struct stat socket = {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &socket), 0);
+        EXPECT_TRUE(S_ISSOCK(socket.st_mode));
+        EXPECT_EQ(socket.st_mode & 0777, 0600u);
+    }
+    // A Verbalto that ends takes its socket along.
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 // Clients that connect and say nothing, or too much, or something close to a command cost the
