@@ -3,15 +3,15 @@
 #include <QMetaObject>
 #include <QTimer>
 
-NetFetch::NetFetch(const NetBackend::FetchRequest& request, std::function<void(const Answer&)> done,
-                   QObject* parent)
+NetFetch::NetFetch(const NetBackend::FetchRequest& request, Done done, QObject* parent)
     : QObject(parent)
 {
-    const auto once = [live = m_live, done = std::move(done)](const Answer& answer) {
+    // Gone or aborted, this fetch has cleared live before anything here could touch it.
+    const auto once = [this, live = m_live, done = std::move(done)](const Answer& answer) {
         if (!*live)
             return;
         *live = false;
-        done(answer);
+        done(this, answer);
     };
     const NetBackend::Table* network = NetBackend::Get();
     if (!network) {

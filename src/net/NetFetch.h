@@ -13,9 +13,10 @@ class NetFetch final : public QObject
 {
   public:
     using Answer = NetBackend::FetchAnswer;
-    // Starts at once; done runs once, later, unless the fetch is aborted or deleted first.
-    NetFetch(const NetBackend::FetchRequest& request, std::function<void(const Answer&)> done,
-             QObject* parent = nullptr);
+    // Starts at once; done runs once, later, with this fetch, unless it is aborted or deleted
+    // first.
+    using Done = std::function<void(NetFetch*, const Answer&)>;
+    NetFetch(const NetBackend::FetchRequest& request, Done done, QObject* parent = nullptr);
     ~NetFetch() override;
     void Abort();
 

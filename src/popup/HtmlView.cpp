@@ -128,19 +128,18 @@ void HtmlView::fetch(const QUrl& url, qint64 maxBytes, Done done)
     request.transferTimeoutMs = m_timeoutMs;
     request.deadlineMs = m_timeoutMs; // a page trickling in never holds its connection longer
     request.maxBytes = maxBytes;
-    auto self = std::make_shared<NetFetch*>(nullptr);
     auto* reply = new NetFetch(
         request,
-        [this, self, generation, done = std::move(done)](const NetFetch::Answer& answer) {
-            m_replies.removeOne(*self);
-            (*self)->deleteLater();
+        [this, generation, done = std::move(done)](NetFetch* reply,
+                                                   const NetFetch::Answer& answer) {
+            m_replies.removeOne(reply);
+            reply->deleteLater();
             if (generation != m_generation)
                 return;
             const bool ok = answer.ok && answer.status < 400;
             done(ok, ok ? answer.body : QByteArray(), answer.contentType);
         },
         this);
-    *self = reply;
     m_replies.append(reply);
 }
 

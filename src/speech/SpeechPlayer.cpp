@@ -93,11 +93,10 @@ void SpeechPlayer::fetchNext()
     request.url = m_requests.at(m_nextFetch);
     request.transferTimeoutMs = m_choice.onlineTimeoutMs;
     request.maxBytes = kMaxPartBytes;
-    auto self = std::make_shared<NetFetch*>(nullptr);
     m_reply = new NetFetch(
-        request, [this, self](const NetFetch::Answer& answer) { partArrived(*self, answer); },
+        request,
+        [this](NetFetch* reply, const NetFetch::Answer& answer) { partArrived(reply, answer); },
         this);
-    *self = m_reply;
     emit requested(m_requests.at(m_nextFetch));
 }
 
