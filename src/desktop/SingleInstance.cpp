@@ -12,7 +12,6 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QPointer>
 #include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QThread>
